@@ -1,0 +1,8 @@
+#include "host/process_clock.h"
+
+#include <chrono>
+
+uint64_t GetProcessMilliseconds() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "image/block_table.h"
+#include "image/data_block.h"
+
+// The contents of a target's 32-bit address space. Unstored addresses read as
+// the erased value 0xFF; the stored stretches are blocks of the data table.
+// Every write is recorded for undo and redo.
+//
+// The object holds six block tables of 131,072 pointers each, so it is only
+// ever created on the heap, through Create.
+class CMemoryImage {
+public:
+    // A positive size gives the fixed range [0, size - 1]; zero or a negative
+    // size gives an empty range that grows with the writes.
+    static std::unique_ptr<CMemoryImage> Create(int32_t nSize);
+
+    CMemoryImage(const CMemoryImage&) = delete;
+    CMemoryImage& operator=(const CMemoryImage&) = delete;
+
+    // The virtual operations, in the order of the image's virtual table.
+    virtual int SaveToFile(const char* pszPath, uint32_t nFirst, uint32_t nLast);
+    virtual int LoadFromFile(const char* pszPath);
+    virtual ~CMemoryImage();
+    virtual uint32_t GetMemoryUsed();
+    virtual void ReadTable(uint32_t nFirst, uint32_t nLast, uint8_t* pBuffer, CBlockTable& table);
+    virtual int ReadBytes(uint32_t nAddress, uint8_t* pBuffer, uint32_t nLength);
+    virtual void StoreBytes(uint32_t nAddress, int32_t nLength, const uint8_t* pData, CBlockTable& table);
+    virtual int WriteBytes(uint32_t nAddress, const uint8_t* pData, int32_t nLength);
+    virtual uint8_t GetByte(uint32_t nAddress);
+    virtual int SetByte(uint32_t nAddress, uint8_t byte);
+    virtual void ClearAll();
+    virtual int HasData();
+    virtual uint32_t FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_t* pPattern, uint32_t nLength);
+    virtual uint32_t CountBytes(uint32_t nFirst, uint32_t nLast);
+    virtual int NextArea(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast);
+    virtual uint32_t GetHighestAddress();
+    virtual void ShowDataAreas();
+    virtual void OnDataChanged();
+    virtual void SetAlignment(uint32_t n);
+    virtual uint32_t GetAlignment();
+    virtual void SetBase(uint32_t nAddress);
+    virtual void SetSize(uint32_t n);
+    virtual int IsAutoGrow();
+    virtual uint32_t GetBase();
+    // 64 bits wide: a range that reaches 0xFFFFFFFF from base 0 is 2^32 long.
+    virtual uint64_t GetSize();
+    virtual int WriteMarkedBytes(uint32_t nAddress, int32_t nLength, const uint8_t* pData);
+    virtual void RevertChanges();
+    virtual void ClearMarks();
+    virtual void UnmarkRange(uint32_t nAddress, uint32_t nLength);
+    virtual int HasMarks();
+    virtual int NextMarkedArea(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast);
+    virtual void UndoByte(uint32_t nAddress);
+    virtual void UndoLastStep();
+    virtual void UndoRange(uint32_t nAddress, uint32_t nLength);
+    virtual void UndoAll();
+    virtual void UndoRangeFully(uint32_t nAddress, uint32_t nLength);
+    virtual void DropUndoLayer(uint32_t nAddress, uint32_t nLength);
+    virtual void DiscardUndoRange(uint32_t nAddress, uint32_t nLength);
+    virtual int NextUndoArea(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast);
+    virtual void ClearHistory();
+    virtual int HasHistory();
+    virtual void RedoByte(uint32_t nAddress);
+    virtual void RedoLastStep();
+    virtual void RedoRange(uint32_t nAddress, uint32_t nLength);
+    virtual void RedoAll();
+    virtual void RedoRangeFully(uint32_t nAddress, uint32_t nLength);
+    virtual void DropRedoLayer(uint32_t nAddress, uint32_t nLength);
+    virtual void DiscardRedoRange(uint32_t nAddress, uint32_t nLength);
+    virtual int NextRedoArea(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast);
+    virtual void RestoreRange(uint32_t nFirst, uint32_t nLast, CBlockTable& store);
+    virtual void RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& table);
+    virtual int RemoveVisibleRange(uint32_t nFirst, uint32_t nLast, CBlockTable& store);
+    virtual void TrimBlock(uint32_t nFirst, uint32_t nLast, CDataBlock* pBlock, CBlockTable& table);
+    virtual CDataBlock* CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table, CDataBlock* pParent);
+    virtual void DeleteBlock(CDataBlock* pBlock, CBlockTable& table);
+    virtual void ClearTable(CBlockTable& table);
+    virtual uint32_t CountTableBytes(uint32_t nFirst, uint32_t nLast, CBlockTable& table);
+    virtual CDataBlock* FindNewerOverlap(int nIndex, uint32_t nAddress, CBlockTable& store);
+    virtual int FindLastBlockBefore(uint32_t nAddress, CBlockTable& table);
+    virtual int FindFirstBlockAfter(uint32_t nAddress, CBlockTable& table);
+    virtual int FindBlockIndex(CDataBlock* pBlock, CBlockTable& table);
+    virtual int InsertBlockPointer(CDataBlock** apBlocks, CDataBlock* pBlock, int nIndex, int32_t& nCount);
+    virtual int RemoveBlockPointer(CDataBlock** apBlocks, int nIndex, int32_t& nCount);
+    virtual int NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast, CBlockTable& table);
+    virtual void RebuildRanges(uint32_t nFirst, uint32_t nLast, CBlockTable& store, CBlockTable& rangeTable);
+
+    // Set when a full table refused a block, so that data was not stored or
+    // not recorded; a load that saw it did not load everything. Only
+    // ClearDataLost resets it.
+    int HasDataLost() const { return m_bDataLost; }
+    void ClearDataLost() { m_bDataLost = 0; }
+
+    int32_t m_nGapThreshold;
+    int32_t m_bUseGapThreshold;
+    int32_t m_bAutoGrow;
+    uint32_t m_nAlignment;
+    uint32_t m_nBase;
+    uint64_t m_nSize;
+    uint32_t m_nMemoryUsed;
+    CBlockTable m_dataTable;
+    CBlockTable m_markTable;
+    CBlockTable m_undoStore;
+    CBlockTable m_redoStore;
+    CBlockTable m_undoRangeTable;
+    CBlockTable m_redoRangeTable;
+    int32_t m_bDataLost;
+
+protected:
+    explicit CMemoryImage(int32_t nSize);
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CFileStream;
+class CMemoryImage;
+
+// File kinds (m_nKind).
+enum {
+    kKindNone = 0,
+    kKindSRecord = 1,
+    kKindFpr = 2,
+    kKindCde = 3,
+    kKindRaw = 4,
+};
+
+// One load or one save of a memory image: opens one file, picks its format
+// from the extension (S-record text, FPR records or raw CDE bytes), moves the
+// data piece by piece and composes a report of the areas it moved.
+class CImageFile {
+public:
+    CImageFile();
+    CImageFile(const CImageFile&) = delete;
+    CImageFile& operator=(const CImageFile&) = delete;
+
+    // The virtual operations, in the order of the virtual table.
+    virtual ~CImageFile();
+    virtual int Load(const char* pszPath, CMemoryImage* pImage, int bShowProgress);
+    virtual int Save(const char* pszPath, uint32_t nFirst, uint32_t nLast, CMemoryImage* pImage,
+                     int bShowProgress);
+    virtual void Cancel();
+    virtual int GetProgress();
+    virtual const char* GetFileName();
+    virtual int Open(const char* pszPath, int bForReading);
+    virtual void Close();
+    virtual void WriteRecord(uint32_t nAddress, uint32_t nLength, const uint8_t* pData);
+    virtual void ReadRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    virtual void WriteSRecord(uint32_t nAddress, uint32_t nLength, const uint8_t* pData);
+    virtual void ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    virtual void WriteSRecordHeader(uint32_t nHighestAddress);
+    virtual void ReadSRecordHeader();
+    virtual void WriteSRecordTerminator();
+    virtual void FormatSRecord(uint32_t nAddress, const uint8_t* pData, char* pszText, uint32_t nLength);
+    virtual int ParseSRecord(const char* pszLine);
+    virtual int VerifySRecordChecksum(const char* pszText, int nCount);
+    virtual void DecodeS0(const char* pszText, const char* pszEnd);
+    virtual void DecodeS1(const char* pszText, const char* pszEnd);
+    virtual void DecodeS2(const char* pszText, const char* pszEnd);
+    virtual void DecodeS3(const char* pszText, const char* pszEnd);
+    virtual void WriteFprRecord(uint32_t nAddress, uint32_t nLength, const uint8_t* pData);
+    virtual void ReadFprRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    virtual int WriteFprHeader();
+    virtual int ReadFprHeader();
+    virtual void WriteCdeBlock(uint32_t nAddress, uint32_t nLength, const uint8_t* pData);
+    virtual void ReadCdeBlock(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    virtual int LoadRaw(const char* pszPath, CMemoryImage* pImage, int bShowProgress);
+    virtual int HexDigitValue(const char* pch);
+
+    // The position report of the last Load, LoadRaw or Save, composed whether
+    // or not m_bShowReport shows it.
+    const std::string& GetReport() const { return m_strReport; }
+
+    CFileStream* m_pFile;
+    char m_szFileName[256];
+    char m_szModuleName[256];
+    int32_t m_nKind;
+    int32_t m_nAddressWidth;
+    uint8_t m_recordData[256];
+    uint32_t m_nRecordAddress;
+    uint32_t m_nRecordLength;
+    int32_t m_bNotSRecord;
+    int32_t m_bShowReport;
+    int32_t m_nProgress;
+    int32_t m_bCancel;
+
+    // Where and why S-record reading stopped at a bad line: the number of the
+    // line (counted from 1) and a short reason such as "checksum mismatch".
+    uint32_t m_nLineNumber;
+    const char* m_pszBadLineReason;
+
+    std::string m_strReport;
+};
