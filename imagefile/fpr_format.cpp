@@ -46,12 +46,17 @@ void CImageFile::ReadFprRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* p
     int nRecordLength = 0;
     if (std::sscanf(szHeader, "%8lX%8d", &nRecordAddress, &nRecordLength) != 2) return;
     if (nRecordLength <= 0 || nRecordLength > static_cast<int>(kMaxFprData)) return;
-    if (m_pFile->Read(record, static_cast<size_t>(nRecordLength)) != static_cast<size_t>(nRecordLength)) return;
+    if (m_pFile->Read(record, static_cast<size_t>(nRecordLength)) != static_cast<size_t>(nRecordLength))
+        return;
     std::memcpy(pBuffer, record, static_cast<size_t>(nRecordLength));
     nAddress = static_cast<uint32_t>(nRecordAddress);
     nLength = static_cast<uint32_t>(nRecordLength);
 }
 
-int CImageFile::WriteFprHeader() { return 1; }
+int CImageFile::WriteFprHeader() {
+    return 1;
+}
 
-int CImageFile::ReadFprHeader() { return 1; }
+int CImageFile::ReadFprHeader() {
+    return 1;
+}

@@ -37,9 +37,13 @@ CImageFile::CImageFile()
       m_bLineCut(0),
       m_bCloseFailed(0) {}
 
-CImageFile::~CImageFile() { Close(); }
+CImageFile::~CImageFile() {
+    Close();
+}
 
-const char* CImageFile::GetFileName() { return m_szFileName; }
+const char* CImageFile::GetFileName() {
+    return m_szFileName;
+}
 
 int CImageFile::Open(const char* pszPath, int bForReading) {
     // An object opens one file at a time; a file still open is not leaked.
@@ -48,7 +52,8 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
     CPathParts parts = SplitPath(pszPath);
     CopyName(m_szFileName, parts.baseName + parts.extension);
 
-    CFileStream* pFile = bForReading ? CFileStream::OpenForReading(pszPath) : CFileStream::OpenForWriting(pszPath);
+    CFileStream* pFile =
+        bForReading ? CFileStream::OpenForReading(pszPath) : CFileStream::OpenForWriting(pszPath);
     if (!pFile) return 0;
     m_pFile = pFile;
     m_nLinesRead = 0;

@@ -51,7 +51,9 @@ const char* UnknownTypeReason(char type) {
 
 }  // namespace
 
-int CImageFile::HexDigitValue(const char* pch) { return HexValue(*pch); }
+int CImageFile::HexDigitValue(const char* pch) {
+    return HexValue(*pch);
+}
 
 // pszText is at the second digit of the count, so the count's pair begins one
 // character before it; pair k of the record is at pszText - 1 + 2k.

@@ -17,9 +17,13 @@ constexpr int kHeaderNameColumn = 8;
 constexpr int kHeaderExtensionColumn = 24;
 constexpr int kHeaderChecksumColumn = 30;
 
-int AddressDigits(int nWidth) { return nWidth == 1 ? 4 : nWidth == 2 ? 6 : 8; }
+int AddressDigits(int nWidth) {
+    return nWidth == 1 ? 4 : nWidth == 2 ? 6 : 8;
+}
 
-char TypeDigit(int nWidth) { return nWidth == 1 ? '1' : nWidth == 2 ? '2' : '3'; }
+char TypeDigit(int nWidth) {
+    return nWidth == 1 ? '1' : nWidth == 2 ? '2' : '3';
+}
 
 }  // namespace
 
@@ -31,7 +35,8 @@ void CImageFile::WriteSRecordHeader(uint32_t nHighestAddress) {
     CPathParts parts = SplitPath(m_szFileName);
     size_t nNameLength = std::min<size_t>(8, parts.baseName.size());
     for (size_t i = 0; i < nNameLength; ++i)
-        PutHexByte(szLine + kHeaderNameColumn + 2 * i, static_cast<uint8_t>(parts.baseName[i]), kUpperHexDigits);
+        PutHexByte(szLine + kHeaderNameColumn + 2 * i, static_cast<uint8_t>(parts.baseName[i]),
+                   kUpperHexDigits);
     // The dot of the extension takes one of the four places looked at, so at
     // most three characters of it are kept.
     char* pNext = szLine + kHeaderExtensionColumn;
@@ -41,7 +46,8 @@ void CImageFile::WriteSRecordHeader(uint32_t nHighestAddress) {
             pNext = PutHexByte(pNext, static_cast<uint8_t>(parts.extension[i]), kUpperHexDigits);
 
     unsigned nSum = 0;
-    for (int nColumn = 2; nColumn < kHeaderChecksumColumn; nColumn += 2) nSum += HexPairValue(szLine + nColumn);
+    for (int nColumn = 2; nColumn < kHeaderChecksumColumn; nColumn += 2)
+        nSum += HexPairValue(szLine + nColumn);
     PutHexByte(szLine + kHeaderChecksumColumn, static_cast<uint8_t>(~nSum), kUpperHexDigits);
     if (m_pFile) m_pFile->WriteString(szLine);
 
@@ -76,7 +82,8 @@ void CImageFile::WriteSRecord(uint32_t nAddress, uint32_t nLength, const uint8_t
     p = PutHexNumber(p, nAddress, AddressDigits(m_nAddressWidth), kUpperHexDigits);
     // All four address bytes, whatever the width: they are zero for an
     // address that fits it.
-    unsigned nSum = count + (nAddress & 0xFF) + ((nAddress >> 8) & 0xFF) + ((nAddress >> 16) & 0xFF) + (nAddress >> 24);
+    unsigned nSum =
+        count + (nAddress & 0xFF) + ((nAddress >> 8) & 0xFF) + ((nAddress >> 16) & 0xFF) + (nAddress >> 24);
     for (uint32_t i = 0; i < nLength; ++i) {
         p = PutHexByte(p, pData[i], kLowerHexDigits);
         nSum += pData[i];

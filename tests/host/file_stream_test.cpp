@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FileStreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() /
                 ("korvelt_file_stream_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -81,7 +81,8 @@ TEST_F(FileStreamTest, TextModeReadsCrLfAsLfAndKeepsLoneCr) {
 }
 
 TEST_F(FileStreamTest, TextModeEndsTheFileAtByte1A) {
-    Put("ab\r\ncd\x1A" "ef\r\n");
+    Put("ab\r\ncd\x1A"
+        "ef\r\n");
     std::unique_ptr<CFileStream> stream = OpenRead(CFileStream::kModeText);
     char line[16];
     ASSERT_TRUE(stream->ReadLine(line, sizeof line));
@@ -105,7 +106,8 @@ TEST_F(FileStreamTest, ReadLineTakesAtMostSizeMinusOneCharacters) {
     Put("12345\r\n1234\r\n\r\nlast");
     // A CR LF counts as one character, as the line end the caller sees.
     EXPECT_EQ((Lines{"1234", "5\n", "1234", "\n", "\n", "last"}), ReadLines(CFileStream::kModeText, 5));
-    EXPECT_EQ((Lines{"1234", "5\r\n", "1234", "\r\n", "\r\n", "last"}), ReadLines(CFileStream::kModeBinary, 5));
+    EXPECT_EQ((Lines{"1234", "5\r\n", "1234", "\r\n", "\r\n", "last"}),
+              ReadLines(CFileStream::kModeBinary, 5));
 }
 
 TEST_F(FileStreamTest, ReadReturnsFewerBytesAtTheEnd) {

@@ -41,16 +41,17 @@ TEST_P(SRecordHeaderTest, NameAndExtensionFillTheHeaderText) {
     EXPECT_EQ(std::string(GetParam().headerLine) + "\r\nS9030000FC\r\n", bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FileNames, SRecordHeaderTest,
-    ::testing::Values(HeaderCase{"abc.mot", "S00E000061626320202020206D6F74DB"},
-                      HeaderCase{"x", "S00E0000782020202020202020202039"},
-                      // Ten characters keep their first eight; four of the
-                      // extension keep three.
-                      HeaderCase{"abcdefghij.mot", "S00E00006162636465666768" "6D6F74" "7D"},
-                      HeaderCase{"a.moto", "S00E00006120202020202020" "6D6F74" "60"},
-                      HeaderCase{"ab.c", "S00E00006162202020202020" "632020" "CB"}),
-    [](const ::testing::TestParamInfo<HeaderCase>& info) { return "Case" + std::to_string(info.index); });
+// Ten characters of a name keep their first eight, four of an extension
+// their first three.
+INSTANTIATE_TEST_SUITE_P(FileNames, SRecordHeaderTest,
+                         ::testing::Values(HeaderCase{"abc.mot", "S00E000061626320202020206D6F74DB"},
+                                           HeaderCase{"x", "S00E0000782020202020202020202039"},
+                                           HeaderCase{"abcdefghij.mot", "S00E000061626364656667686D6F747D"},
+                                           HeaderCase{"a.moto", "S00E000061202020202020206D6F7460"},
+                                           HeaderCase{"ab.c", "S00E00006162202020202020632020CB"}),
+                         [](const ::testing::TestParamInfo<HeaderCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
 
 TEST(SRecordWriterTest, DataLinesOfEachWidthMatchTheirExamples) {
     CTempDir dir;
@@ -84,7 +85,12 @@ TEST(SRecordWriterTest, CountDataAndChecksumAreLowerCaseAndAddressUpperCase) {
     std::string expected = "S1" + Lower(upper.substr(2, 2)) + upper.substr(4, 4) + Lower(upper.substr(8));
     ASSERT_EQ("S11aABCDe0e1", expected.substr(0, 12));
     std::string bytes = WriteSRecordFile(dir, "c.mot", 0xFFFF, {{0xABCD, data}});
-    EXPECT_EQ("S00E00006320202020202020" "6D6F74" "5E\r\n" + expected + "\r\nS9030000FC\r\n", bytes);
+    EXPECT_EQ(
+        "S00E00006320202020202020"
+        "6D6F74"
+        "5E\r\n" +
+            expected + "\r\nS9030000FC\r\n",
+        bytes);
 }
 
 TEST(SRecordWriterTest, AnAddressBeyondTheWidthIsPrintedAndSummedWhole) {

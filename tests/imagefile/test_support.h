@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 // A fresh directory for one test, removed with everything in it afterwards.
 class CTempDir {
-public:
+  public:
     CTempDir() {
         const ::testing::TestInfo* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("korvelt_imagefile_") + pInfo->test_suite_name() + "_" + pInfo->name();
@@ -30,7 +30,7 @@ public:
     ~CTempDir() { fs::remove_all(m_path); }
     std::string File(const std::string& name) const { return (m_path / name).string(); }
 
-private:
+  private:
     fs::path m_path;
 };
 
