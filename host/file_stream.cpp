@@ -107,7 +107,19 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
     size_t nMax = static_cast<size_t>(nSize) - 1;
     size_t nLength = 0;
     if (m_mode == kModeText) {
-        while (nLength < nMax) {
+        while (nLength < nMax && Fill(1) > 0) {
+            // Plain characters are copied in runs; the three that text mode
+            // translates go through ReadTextByte one at a time.
+            const char* pStart = m_buffer.get() + m_nBegin;
+            size_t nRun = std::min(nMax - nLength, m_nEnd - m_nBegin);
+            size_t nPlain = 0;
+            while (nPlain < nRun && pStart[nPlain] != '\n' && pStart[nPlain] != '\r' &&
+                   pStart[nPlain] != kEndOfFileByte)
+                ++nPlain;
+            std::memcpy(pszBuffer + nLength, pStart, nPlain);
+            nLength += nPlain;
+            m_nBegin += nPlain;
+            if (nPlain == nRun) continue;
             int c = ReadTextByte();
             if (c < 0) break;
             pszBuffer[nLength++] = static_cast<char>(c);
