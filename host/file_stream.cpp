@@ -240,7 +240,7 @@ int CFileStream::Close() {
     if (!m_pStdFile) return 0;
     int bDone = 1;
     if (m_bWriting && !Flush()) bDone = 0;
-    if (m_bError || m_bWriteFailed) bDone = 0;
+    if (m_bWriteFailed) bDone = 0;
     if (std::fclose(m_pStdFile) != 0) bDone = 0;
     m_pStdFile = nullptr;
     return bDone;

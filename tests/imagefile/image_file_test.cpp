@@ -37,16 +37,6 @@ TEST(PathPartsTest, SplitsDriveDirectoryBaseNameAndExtension) {
     }
 }
 
-TEST(ImageFileTest, NewObjectHasNoFileNoKindAndClearFlags) {
-    CImageFile file;
-    EXPECT_EQ(nullptr, file.m_pFile);
-    EXPECT_EQ(kKindNone, file.m_nKind);
-    EXPECT_STREQ("", file.m_szModuleName);
-    EXPECT_EQ(0, file.m_bNotSRecord);
-    EXPECT_EQ(0, file.m_bShowReport);
-    EXPECT_EQ(0, file.m_bCancel);
-}
-
 TEST(ImageFileTest, ExactLowerCaseExtensionChoosesTheKind) {
     struct {
         const char* name;

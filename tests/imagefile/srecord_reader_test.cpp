@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 
 #include "imagefile/image_file.h"
@@ -21,11 +20,6 @@ const Piece kPiece3{0xFFFFFFFE, {0xEE, 0xFF}};
 std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd = "\r\n") {
     std::string text;
     for (const std::string& line : lines) text += line + lineEnd;
-    return text;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 
 #include "imagefile/image_file.h"
@@ -9,11 +8,6 @@
 namespace {
 
 using namespace test_support;
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // Writes one S-record file: header, pieces, terminator; returns its bytes.
 std::string WriteSRecordFile(const CTempDir& dir, const std::string& name, uint32_t highest,
@@ -91,13 +85,6 @@ TEST(SRecordWriterTest, CountDataAndChecksumAreLowerCaseAndAddressUpperCase) {
         "5E\r\n" +
             expected + "\r\nS9030000FC\r\n",
         bytes);
-}
-
-TEST(SRecordWriterTest, AnAddressBeyondTheWidthIsPrintedAndSummedWhole) {
-    // Callers never pass such an address; the line it makes is invalid.
-    CTempDir dir;
-    std::string bytes = WriteSRecordFile(dir, "x", 0, {{0x12345675, {}}});
-    EXPECT_NE(std::string::npos, bytes.find("\r\nS10312345675eb\r\n"));
 }
 
 TEST(SRecordWriterTest, MoreBytesThanOneLineHoldsBecomeSeveralLines) {
