@@ -2,6 +2,7 @@
 // checked after every step against a plain model of each address.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -259,6 +260,17 @@ private:
             const uint32_t nTo = stretch.first + Pick(nLast - stretch.first + 1);
             if (image.CountBytes(stretch.first, nTo) != model.CountStored(stretch.first, nTo))
                 return ::testing::AssertionFailure() << "CountBytes over part of the window";
+
+            // A pattern taken from the window is found first where the window
+            // first holds it.
+            const uint32_t nPatternLength = std::min<uint32_t>(1 + Pick(3), uint32_t(bytes.size()));
+            const uint32_t nAt = Pick(uint32_t(bytes.size()) - nPatternLength + 1);
+            const uint8_t* pPattern = bytes.data() + nAt;
+            const uint32_t nExpected =
+                nFirst + uint32_t(std::search(bytes.begin(), bytes.end(), pPattern, pPattern + nPatternLength) -
+                                  bytes.begin());
+            if (image.FindPattern(nFirst, nLast, pPattern, nPatternLength) != nExpected)
+                return ::testing::AssertionFailure() << "FindPattern of a pattern at " << std::hex << nFirst + nAt;
         }
         // A read that crosses the end of the range is refused untouched.
         if (nRangeEnd < kAddressSpaceEnd && nRangeEnd > 0) {
