@@ -11,7 +11,9 @@ CDataBlock::CDataBlock(uint32_t nStart, uint32_t nLength)
       m_nSequence(0),
       m_bGap(0) {}
 
-CDataBlock::~CDataBlock() { delete[] m_pData; }
+CDataBlock::~CDataBlock() {
+    delete[] m_pData;
+}
 
 void CDataBlock::AllocateBytes() {
     if (m_pData) return;

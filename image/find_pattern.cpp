@@ -8,7 +8,8 @@ constexpr uint64_t kMinWindow = 5000;
 constexpr uint32_t kNotFound = 0xFFFFFFFF;
 }  // namespace
 
-uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_t* pPattern, uint32_t nLength) {
+uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_t* pPattern,
+                                   uint32_t nLength) {
     // Addresses are compared unsigned: the upper half of the address space is
     // as searchable as the lower.
     if (m_nSize == 0) return kNotFound;
@@ -23,7 +24,8 @@ uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_
     std::vector<uint8_t> window(nWindow);
     // A pattern with a byte other than 0xFF can only match where it overlaps
     // stored data, so long gaps are skipped instead of read.
-    const bool bNeedsData = std::any_of(pPattern, pPattern + nLength, [](uint8_t byte) { return byte != 0xFF; });
+    const bool bNeedsData =
+        std::any_of(pPattern, pPattern + nLength, [](uint8_t byte) { return byte != 0xFF; });
     for (uint64_t nCandidate = nFrom; nCandidate + nLength - 1 <= nTo;) {
         if (bNeedsData) {
             uint32_t nAreaFirst = 0;

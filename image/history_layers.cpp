@@ -124,7 +124,8 @@ int CMemoryImage::RemoveVisibleRange(uint32_t nFirst, uint32_t nLast, CBlockTabl
     return store.m_nCount;
 }
 
-void CMemoryImage::RebuildRanges(uint32_t nFirst, uint32_t nLast, CBlockTable& store, CBlockTable& rangeTable) {
+void CMemoryImage::RebuildRanges(uint32_t nFirst, uint32_t nLast, CBlockTable& store,
+                                 CBlockTable& rangeTable) {
     if (nFirst > nLast) return;
     RemoveRange(nFirst, nLast, rangeTable);
     if (store.m_nCount <= 0) return;

@@ -34,7 +34,9 @@ int CMemoryImage::WriteMarkedBytes(uint32_t nAddress, int32_t nLength, const uin
     return write.bClipped ? 0 : 1;
 }
 
-int CMemoryImage::SetByte(uint32_t nAddress, uint8_t byte) { return WriteBytes(nAddress, &byte, 1); }
+int CMemoryImage::SetByte(uint32_t nAddress, uint8_t byte) {
+    return WriteBytes(nAddress, &byte, 1);
+}
 
 void CMemoryImage::StoreBytes(uint32_t nAddress, int32_t nLength, const uint8_t* pData, CBlockTable& table) {
     if (!pData || nLength <= 0) return;

@@ -20,7 +20,9 @@ CMemoryImage::CMemoryImage(int32_t nSize)
       m_nMemoryUsed(0),
       m_bDataLost(0) {}
 
-CMemoryImage::~CMemoryImage() { ClearAll(); }
+CMemoryImage::~CMemoryImage() {
+    ClearAll();
+}
 
 void CMemoryImage::ClearAll() {
     ClearTable(m_dataTable);
@@ -32,9 +34,13 @@ void CMemoryImage::ClearAll() {
     OnDataChanged();
 }
 
-uint32_t CMemoryImage::GetMemoryUsed() { return m_nMemoryUsed; }
+uint32_t CMemoryImage::GetMemoryUsed() {
+    return m_nMemoryUsed;
+}
 
-int CMemoryImage::HasData() { return m_dataTable.m_nCount > 0 ? 1 : 0; }
+int CMemoryImage::HasData() {
+    return m_dataTable.m_nCount > 0 ? 1 : 0;
+}
 
 void CMemoryImage::OnDataChanged() {}
 
@@ -43,13 +49,21 @@ void CMemoryImage::SetAlignment(uint32_t n) {
     if (m_bAutoGrow && n != 0) m_nAlignment = n;
 }
 
-uint32_t CMemoryImage::GetAlignment() { return m_nAlignment; }
+uint32_t CMemoryImage::GetAlignment() {
+    return m_nAlignment;
+}
 
-int CMemoryImage::IsAutoGrow() { return m_bAutoGrow; }
+int CMemoryImage::IsAutoGrow() {
+    return m_bAutoGrow;
+}
 
-uint32_t CMemoryImage::GetBase() { return m_nBase; }
+uint32_t CMemoryImage::GetBase() {
+    return m_nBase;
+}
 
-uint64_t CMemoryImage::GetSize() { return m_nSize; }
+uint64_t CMemoryImage::GetSize() {
+    return m_nSize;
+}
 
 void CMemoryImage::SetBase(uint32_t nAddress) {
     const uint64_t nOldEnd = GetRangeEnd();
@@ -68,8 +82,8 @@ void CMemoryImage::SetBase(uint32_t nAddress) {
         bCut = nCutFirst <= nCutLast;
     }
     if (bCut) {
-        for (CBlockTable* pTable : {&m_dataTable, &m_markTable, &m_undoStore, &m_redoStore, &m_undoRangeTable,
-                                    &m_redoRangeTable})
+        for (CBlockTable* pTable :
+             {&m_dataTable, &m_markTable, &m_undoStore, &m_redoStore, &m_undoRangeTable, &m_redoRangeTable})
             RemoveRange(uint32_t(nCutFirst), uint32_t(nCutLast), *pTable);
     }
     m_nBase = nAddress;
@@ -81,8 +95,8 @@ void CMemoryImage::SetSize(uint32_t n) {
     if (nNewSize < m_nSize) {
         const uint32_t nCutFirst = uint32_t(m_nBase + nNewSize);
         const uint32_t nCutLast = uint32_t(GetRangeEnd() - 1);
-        for (CBlockTable* pTable : {&m_dataTable, &m_markTable, &m_undoStore, &m_redoStore, &m_undoRangeTable,
-                                    &m_redoRangeTable})
+        for (CBlockTable* pTable :
+             {&m_dataTable, &m_markTable, &m_undoStore, &m_redoStore, &m_undoRangeTable, &m_redoRangeTable})
             RemoveRange(nCutFirst, nCutLast, *pTable);
     }
     m_nSize = nNewSize;

@@ -76,7 +76,8 @@ public:
     virtual void RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& table);
     virtual int RemoveVisibleRange(uint32_t nFirst, uint32_t nLast, CBlockTable& store);
     virtual void TrimBlock(uint32_t nFirst, uint32_t nLast, CDataBlock* pBlock, CBlockTable& table);
-    virtual CDataBlock* CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table, CDataBlock* pParent);
+    virtual CDataBlock* CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table,
+                                    CDataBlock* pParent);
     virtual void DeleteBlock(CDataBlock* pBlock, CBlockTable& table);
     virtual void ClearTable(CBlockTable& table);
     virtual uint32_t CountTableBytes(uint32_t nFirst, uint32_t nLast, CBlockTable& table);

@@ -11,8 +11,9 @@ void CMemoryImage::ShowDataAreas() {
     for (int nIndex = NextArea(-1, m_nBase, nFirst, nLast); nIndex != -1;
          nIndex = NextArea(nIndex, nLast + 1, nFirst, nLast)) {
         char szLine[256];
-        std::snprintf(szLine, sizeof szLine, " H'%08lX - H'%08lX      Length : H'%08lX", (unsigned long)nFirst,
-                      (unsigned long)nLast, (unsigned long)(uint64_t(nLast) - nFirst + 1));
+        std::snprintf(szLine, sizeof szLine, " H'%08lX - H'%08lX      Length : H'%08lX",
+                      (unsigned long)nFirst, (unsigned long)nLast,
+                      (unsigned long)(uint64_t(nLast) - nFirst + 1));
         text += szLine;
         text += '\n';
     }

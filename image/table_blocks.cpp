@@ -13,7 +13,8 @@ constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 const char kNoMoreMemory[] = "No more memory can be allocated - clear some data.";
 }  // namespace
 
-CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table, CDataBlock* pParent) {
+CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table,
+                                      CDataBlock* pParent) {
     // An empty block, or one past the top of the address space, would break the
     // searches that find blocks by their end.
     if (nLength == 0 || uint64_t(nStart) + nLength > kAddressSpaceEnd) return nullptr;
@@ -147,9 +148,9 @@ void CMemoryImage::NarrowBlock(CDataBlock* pBlock, uint32_t nStart, uint32_t nLe
     pBlock->Narrow(nStart, nLength);
     if (nIndex < 0) return;
     CDataBlock** pBlocks = table.m_apBlocks;
-    CDataBlock** pNewPlace =
-        std::upper_bound(pBlocks + nIndex + 1, pBlocks + table.m_nCount, nStart,
-                         [](uint32_t address, const CDataBlock* pEntry) { return address < pEntry->m_nStart; });
+    CDataBlock** pNewPlace = std::upper_bound(
+        pBlocks + nIndex + 1, pBlocks + table.m_nCount, nStart,
+        [](uint32_t address, const CDataBlock* pEntry) { return address < pEntry->m_nStart; });
     std::rotate(pBlocks + nIndex, pBlocks + nIndex + 1, pNewPlace);
 }
 

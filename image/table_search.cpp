@@ -9,9 +9,9 @@ int CMemoryImage::FindFirstBlockAfter(uint32_t nAddress, CBlockTable& table) {
     CDataBlock* const* pBlocks = table.m_apBlocks;
     if (pBlocks[0]->m_nStart > nAddress) return 0;
     if (pBlocks[nCount - 1]->m_nStart <= nAddress) return -1;
-    CDataBlock* const* pFound =
-        std::upper_bound(pBlocks, pBlocks + nCount, nAddress,
-                         [](uint32_t address, const CDataBlock* pBlock) { return address < pBlock->m_nStart; });
+    CDataBlock* const* pFound = std::upper_bound(
+        pBlocks, pBlocks + nCount, nAddress,
+        [](uint32_t address, const CDataBlock* pBlock) { return address < pBlock->m_nStart; });
     return int(pFound - pBlocks);
 }
 
@@ -23,9 +23,9 @@ int CMemoryImage::FindLastBlockBefore(uint32_t nAddress, CBlockTable& table) {
     if (pBlocks[nCount - 1]->GetEnd() < nAddress) return nCount - 1;
     // The last block that starts before the address; in a table without
     // overlaps at most it covers the address, and the one below it does not.
-    CDataBlock* const* pFound =
-        std::lower_bound(pBlocks, pBlocks + nCount, nAddress,
-                         [](const CDataBlock* pBlock, uint32_t address) { return pBlock->m_nStart < address; });
+    CDataBlock* const* pFound = std::lower_bound(
+        pBlocks, pBlocks + nCount, nAddress,
+        [](const CDataBlock* pBlock, uint32_t address) { return pBlock->m_nStart < address; });
     int nIndex = int(pFound - pBlocks) - 1;
     while (nIndex >= 0 && pBlocks[nIndex]->GetEnd() >= nAddress) --nIndex;
     return nIndex;
@@ -45,7 +45,8 @@ int CMemoryImage::FindBlockIndex(CDataBlock* pBlock, CBlockTable& table) {
     return -1;
 }
 
-int CMemoryImage::NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast, CBlockTable& table) {
+int CMemoryImage::NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast,
+                          CBlockTable& table) {
     const int32_t nCount = table.m_nCount;
     if (nCount <= 0 || nIndex >= nCount || nIndex < -1) return -1;
     int i = nIndex;
@@ -75,7 +76,8 @@ uint32_t CMemoryImage::CountTableBytes(uint32_t nFirst, uint32_t nLast, CBlockTa
 
     uint64_t nBytes = 0;
     uint64_t nPosition = nFirst;
-    for (int i = nBefore + 1; i < nCount && nPosition <= nLast && table.m_apBlocks[i]->m_nStart <= nLast; ++i) {
+    for (int i = nBefore + 1; i < nCount && nPosition <= nLast && table.m_apBlocks[i]->m_nStart <= nLast;
+         ++i) {
         const CDataBlock* pBlock = table.m_apBlocks[i];
         if (pBlock->GetEnd() < nPosition) continue;
         const uint64_t nFrom = std::max<uint64_t>(pBlock->m_nStart, nPosition);

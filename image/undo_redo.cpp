@@ -62,13 +62,17 @@ void CMemoryImage::UndoByte(uint32_t nAddress) {
     if (nAddress < GetRangeEnd()) UndoRange(nAddress, 1);
 }
 
-void CMemoryImage::UndoLastStep() { TakeBackLastStep(m_undoStore); }
+void CMemoryImage::UndoLastStep() {
+    TakeBackLastStep(m_undoStore);
+}
 
 void CMemoryImage::UndoRange(uint32_t nAddress, uint32_t nLength) {
     if (IsInsideRange(nAddress, nLength)) RestoreRange(nAddress, nAddress + nLength - 1, m_undoStore);
 }
 
-void CMemoryImage::UndoAll() { TakeBackAll(m_undoStore); }
+void CMemoryImage::UndoAll() {
+    TakeBackAll(m_undoStore);
+}
 
 void CMemoryImage::UndoRangeFully(uint32_t nAddress, uint32_t nLength) {
     RestoreRangeFully(nAddress, nLength, m_undoStore);
@@ -99,19 +103,25 @@ void CMemoryImage::ClearHistory() {
     ClearTable(m_redoRangeTable);
 }
 
-int CMemoryImage::HasHistory() { return m_undoStore.m_nCount > 0 || m_redoStore.m_nCount > 0 ? 1 : 0; }
+int CMemoryImage::HasHistory() {
+    return m_undoStore.m_nCount > 0 || m_redoStore.m_nCount > 0 ? 1 : 0;
+}
 
 void CMemoryImage::RedoByte(uint32_t nAddress) {
     if (nAddress < GetRangeEnd()) RedoRange(nAddress, 1);
 }
 
-void CMemoryImage::RedoLastStep() { TakeBackLastStep(m_redoStore); }
+void CMemoryImage::RedoLastStep() {
+    TakeBackLastStep(m_redoStore);
+}
 
 void CMemoryImage::RedoRange(uint32_t nAddress, uint32_t nLength) {
     if (IsInsideRange(nAddress, nLength)) RestoreRange(nAddress, nAddress + nLength - 1, m_redoStore);
 }
 
-void CMemoryImage::RedoAll() { TakeBackAll(m_redoStore); }
+void CMemoryImage::RedoAll() {
+    TakeBackAll(m_redoStore);
+}
 
 void CMemoryImage::RedoRangeFully(uint32_t nAddress, uint32_t nLength) {
     RestoreRangeFully(nAddress, nLength, m_redoStore);

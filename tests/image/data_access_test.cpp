@@ -107,7 +107,9 @@ TEST(MarksTest, UnmarkRangeCutsMarksAndIgnoresEmptyOrOutsideRanges) {
 // Counts the calls of the hook.
 class CCountingImage : public CMemoryImage {
 public:
-    static std::unique_ptr<CCountingImage> Create() { return std::unique_ptr<CCountingImage>(new CCountingImage); }
+    static std::unique_ptr<CCountingImage> Create() {
+        return std::unique_ptr<CCountingImage>(new CCountingImage);
+    }
     void OnDataChanged() override { ++m_nChanges; }
     int m_nChanges = 0;
 

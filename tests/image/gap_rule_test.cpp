@@ -32,7 +32,8 @@ TEST(GapRuleTest, WithoutTheThresholdEveryErasedByteIsAGap) {
 
 TEST(GapRuleTest, ShortRunsStayInsideTheData) {
     const Pieces expected = {{5, false}, {8, true}, {1, false}};
-    EXPECT_EQ(expected, Cut({0xFF, 1, 0xFF, 0xFF, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 3}, true, 8));
+    EXPECT_EQ(expected,
+              Cut({0xFF, 1, 0xFF, 0xFF, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 3}, true, 8));
 }
 
 TEST(GapRuleTest, ARunCutShortByTheEndOfTheWriteIsData) {

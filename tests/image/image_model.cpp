@@ -143,7 +143,8 @@ void CImageModel::RestoreWindowRange(uint32_t nFirst, uint32_t nLast, Layers& fr
 
 void CImageModel::RestoreRange(uint32_t nAddress, uint32_t nLength, Layers& from, Layers& to,
                                uint32_t& nToSequence) {
-    if (IsInsideRange(nAddress, nLength)) RestoreWindowRange(nAddress, nAddress + nLength - 1, from, to, nToSequence);
+    if (IsInsideRange(nAddress, nLength))
+        RestoreWindowRange(nAddress, nAddress + nLength - 1, from, to, nToSequence);
 }
 
 void CImageModel::RestoreFully(uint32_t nAddress, uint32_t nLength, Layers& from, Layers& to,
@@ -191,9 +192,9 @@ void CImageModel::RevertChanges() {
     for (size_t i = 0; i < m_undo.size(); ++i) {
         auto& layers = m_undo[i];
         if (layers.empty()) continue;
-        const auto oldest = std::min_element(layers.begin(), layers.end(), [](const CLayer& a, const CLayer& b) {
-            return a.nSequence < b.nSequence;
-        });
+        const auto oldest =
+            std::min_element(layers.begin(), layers.end(),
+                             [](const CLayer& a, const CLayer& b) { return a.nSequence < b.nSequence; });
         m_data[i] = oldest->nValue;
         m_marks[i] = false;
         layers.clear();
@@ -210,7 +211,9 @@ void CImageModel::UnmarkRange(uint32_t nAddress, uint32_t nLength) {
     for (uint64_t a = nAddress; a < uint64_t(nAddress) + nLength; ++a) m_marks[Index(uint32_t(a))] = false;
 }
 
-void CImageModel::ClearMarks() { std::fill(m_marks.begin(), m_marks.end(), false); }
+void CImageModel::ClearMarks() {
+    std::fill(m_marks.begin(), m_marks.end(), false);
+}
 
 uint8_t CImageModel::ByteAt(uint32_t nAddress) const {
     const int value = m_data[Index(nAddress)];

@@ -23,10 +23,18 @@ public:
     int WriteBytes(uint32_t nAddress, const uint8_t* pData, int32_t nLength, bool bMarked);
     void UndoLastStep() { TakeBackLastStep(m_undo, m_redo, m_nRedoSequence); }
     void RedoLastStep() { TakeBackLastStep(m_redo, m_undo, m_nUndoSequence); }
-    void UndoRange(uint32_t nAddress, uint32_t nLength) { RestoreRange(nAddress, nLength, m_undo, m_redo, m_nRedoSequence); }
-    void RedoRange(uint32_t nAddress, uint32_t nLength) { RestoreRange(nAddress, nLength, m_redo, m_undo, m_nUndoSequence); }
-    void UndoRangeFully(uint32_t nAddress, uint32_t nLength) { RestoreFully(nAddress, nLength, m_undo, m_redo, m_nRedoSequence); }
-    void RedoRangeFully(uint32_t nAddress, uint32_t nLength) { RestoreFully(nAddress, nLength, m_redo, m_undo, m_nUndoSequence); }
+    void UndoRange(uint32_t nAddress, uint32_t nLength) {
+        RestoreRange(nAddress, nLength, m_undo, m_redo, m_nRedoSequence);
+    }
+    void RedoRange(uint32_t nAddress, uint32_t nLength) {
+        RestoreRange(nAddress, nLength, m_redo, m_undo, m_nUndoSequence);
+    }
+    void UndoRangeFully(uint32_t nAddress, uint32_t nLength) {
+        RestoreFully(nAddress, nLength, m_undo, m_redo, m_nRedoSequence);
+    }
+    void RedoRangeFully(uint32_t nAddress, uint32_t nLength) {
+        RestoreFully(nAddress, nLength, m_redo, m_undo, m_nUndoSequence);
+    }
     void UndoAll() { TakeBackAll(m_undo, m_redo, m_nRedoSequence); }
     void RedoAll() { TakeBackAll(m_redo, m_undo, m_nUndoSequence); }
     void DropUndoLayer(uint32_t nAddress, uint32_t nLength) { DropLayer(nAddress, nLength, m_undo); }

@@ -1,5 +1,7 @@
 // Long random sequences of writes, undos, redos, reverts and range drops,
 // checked after every step against a plain model of each address.
+#include "image_model.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "image/memory_image.h"
-#include "image_model.h"
 #include "table_invariants.h"
 
 namespace {
@@ -30,7 +31,9 @@ struct CScenario {
     bool bToggleGapRule;  // switch the threshold on and off between steps
 };
 
-void PrintTo(const CScenario& scenario, std::ostream* pOut) { *pOut << scenario.pszName; }
+void PrintTo(const CScenario& scenario, std::ostream* pOut) {
+    *pOut << scenario.pszName;
+}
 
 class CModelRun {
 public:
@@ -41,7 +44,8 @@ public:
             m_pImage->SetAlignment(scenario.nAlignment);
             const uint32_t nWindowFirst = scenario.bNearTop ? uint32_t(kAddressSpaceEnd - nWindowSize)
                                                             : 0x1000 + (m_random() % 0x7FFF0000u);
-            m_pModel = std::make_unique<CImageModel>(nWindowFirst, nWindowSize, true, 0, 0, scenario.nAlignment);
+            m_pModel =
+                std::make_unique<CImageModel>(nWindowFirst, nWindowSize, true, 0, 0, scenario.nAlignment);
         } else {
             m_pImage = CMemoryImage::Create(scenario.nFixedSize);
             m_pImage->SetBase(scenario.nFixedBase);
@@ -155,8 +159,8 @@ private:
         if (nRoll < 46) {
             const uint32_t nAddress = m_pModel->WindowFirst() + Pick(m_pModel->WindowSize());
             const uint8_t byte = Pick(2) ? 0xFF : uint8_t(m_random());
-            m_bResultsAgree = m_bResultsAgree &&
-                              m_pImage->SetByte(nAddress, byte) == m_pModel->WriteBytes(nAddress, &byte, 1, false);
+            m_bResultsAgree = m_bResultsAgree && m_pImage->SetByte(nAddress, byte) ==
+                                                     m_pModel->WriteBytes(nAddress, &byte, 1, false);
             return "SetByte";
         }
         if (nRoll < 53) {
@@ -182,15 +186,22 @@ private:
             m_pModel->RedoRange(nAddress, 1);
             return "RedoByte";
         }
-        if (nRoll < 75) return OnStretch("UndoRangeFully", &CMemoryImage::UndoRangeFully, &CImageModel::UndoRangeFully);
-        if (nRoll < 78) return OnStretch("RedoRangeFully", &CMemoryImage::RedoRangeFully, &CImageModel::RedoRangeFully);
-        if (nRoll < 81) return OnStretch("DropUndoLayer", &CMemoryImage::DropUndoLayer, &CImageModel::DropUndoLayer);
-        if (nRoll < 83) return OnStretch("DropRedoLayer", &CMemoryImage::DropRedoLayer, &CImageModel::DropRedoLayer);
+        if (nRoll < 75)
+            return OnStretch("UndoRangeFully", &CMemoryImage::UndoRangeFully, &CImageModel::UndoRangeFully);
+        if (nRoll < 78)
+            return OnStretch("RedoRangeFully", &CMemoryImage::RedoRangeFully, &CImageModel::RedoRangeFully);
+        if (nRoll < 81)
+            return OnStretch("DropUndoLayer", &CMemoryImage::DropUndoLayer, &CImageModel::DropUndoLayer);
+        if (nRoll < 83)
+            return OnStretch("DropRedoLayer", &CMemoryImage::DropRedoLayer, &CImageModel::DropRedoLayer);
         if (nRoll < 85)
-            return OnStretch("DiscardUndoRange", &CMemoryImage::DiscardUndoRange, &CImageModel::DiscardUndoRange);
+            return OnStretch("DiscardUndoRange", &CMemoryImage::DiscardUndoRange,
+                             &CImageModel::DiscardUndoRange);
         if (nRoll < 87)
-            return OnStretch("DiscardRedoRange", &CMemoryImage::DiscardRedoRange, &CImageModel::DiscardRedoRange);
-        if (nRoll < 90) return OnStretch("UnmarkRange", &CMemoryImage::UnmarkRange, &CImageModel::UnmarkRange);
+            return OnStretch("DiscardRedoRange", &CMemoryImage::DiscardRedoRange,
+                             &CImageModel::DiscardRedoRange);
+        if (nRoll < 90)
+            return OnStretch("UnmarkRange", &CMemoryImage::UnmarkRange, &CImageModel::UnmarkRange);
         if (nRoll < 92) {
             m_pImage->UndoAll();
             m_pModel->UndoAll();
@@ -230,8 +241,9 @@ private:
         const CImageModel& model = *m_pModel;
         if (!m_bResultsAgree) return ::testing::AssertionFailure() << "a write reported the wrong result";
         if (image.GetBase() != model.Base() || image.GetSize() != model.Size())
-            return ::testing::AssertionFailure() << "range [" << image.GetBase() << ", +" << image.GetSize()
-                                                 << "] instead of [" << model.Base() << ", +" << model.Size() << "]";
+            return ::testing::AssertionFailure()
+                   << "range [" << image.GetBase() << ", +" << image.GetSize() << "] instead of ["
+                   << model.Base() << ", +" << model.Size() << "]";
         ::testing::AssertionResult invariants = TableInvariantsHold(image);
         if (!invariants) return invariants;
 
@@ -266,11 +278,12 @@ private:
             const uint32_t nPatternLength = std::min<uint32_t>(1 + Pick(3), uint32_t(bytes.size()));
             const uint32_t nAt = Pick(uint32_t(bytes.size()) - nPatternLength + 1);
             const uint8_t* pPattern = bytes.data() + nAt;
-            const uint32_t nExpected =
-                nFirst + uint32_t(std::search(bytes.begin(), bytes.end(), pPattern, pPattern + nPatternLength) -
-                                  bytes.begin());
+            const uint32_t nExpected = nFirst + uint32_t(std::search(bytes.begin(), bytes.end(), pPattern,
+                                                                     pPattern + nPatternLength) -
+                                                         bytes.begin());
             if (image.FindPattern(nFirst, nLast, pPattern, nPatternLength) != nExpected)
-                return ::testing::AssertionFailure() << "FindPattern of a pattern at " << std::hex << nFirst + nAt;
+                return ::testing::AssertionFailure()
+                       << "FindPattern of a pattern at " << std::hex << nFirst + nAt;
         }
         // A read that crosses the end of the range is refused untouched.
         if (nRangeEnd < kAddressSpaceEnd && nRangeEnd > 0) {
@@ -280,9 +293,11 @@ private:
         }
 
         const Runs dataRuns = model.DataRuns();
-        if (WalkAreas(image, EWalk::kData) != dataRuns) return ::testing::AssertionFailure() << "NextArea walk";
+        if (WalkAreas(image, EWalk::kData) != dataRuns)
+            return ::testing::AssertionFailure() << "NextArea walk";
         const uint32_t nHighest = dataRuns.empty() ? 0xFFFFFFFF : dataRuns.back().second;
-        if (image.GetHighestAddress() != nHighest) return ::testing::AssertionFailure() << "GetHighestAddress";
+        if (image.GetHighestAddress() != nHighest)
+            return ::testing::AssertionFailure() << "GetHighestAddress";
         if (image.HasData() != (dataRuns.empty() ? 0 : 1)) return ::testing::AssertionFailure() << "HasData";
         if (WalkAreas(image, EWalk::kMarks) != model.MarkRuns())
             return ::testing::AssertionFailure() << "NextMarkedArea walk";
@@ -290,7 +305,8 @@ private:
             return ::testing::AssertionFailure() << "NextUndoArea walk";
         if (WalkAreas(image, EWalk::kRedo) != model.RedoRuns())
             return ::testing::AssertionFailure() << "NextRedoArea walk";
-        if (image.HasHistory() != (model.HasHistory() ? 1 : 0)) return ::testing::AssertionFailure() << "HasHistory";
+        if (image.HasHistory() != (model.HasHistory() ? 1 : 0))
+            return ::testing::AssertionFailure() << "HasHistory";
         if (image.HasDataLost()) return ::testing::AssertionFailure() << "data lost";
         return ::testing::AssertionSuccess();
     }

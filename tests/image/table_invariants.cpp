@@ -25,12 +25,15 @@ Runs Coverage(const CBlockTable& table) {
 
 ::testing::AssertionResult CheckTable(CMemoryImage& image, const CBlockTable& table, const char* pszName,
                                       bool bMayOverlap, uint64_t& nMemory, bool bCarriesBytes) {
-    auto fail = [&](const std::string& what) { return ::testing::AssertionFailure() << pszName << ": " << what; };
+    auto fail = [&](const std::string& what) {
+        return ::testing::AssertionFailure() << pszName << ": " << what;
+    };
     if (table.m_nCount < 0 || table.m_nCount > kMaxBlocksPerTable) return fail("count out of bounds");
     const uint64_t nRangeEnd = uint64_t(image.GetBase()) + image.GetSize();
     std::vector<const CDataBlock*> inArray(table.m_apBlocks, table.m_apBlocks + std::max(table.m_nCount, 0));
     std::sort(inArray.begin(), inArray.end());
-    if (std::adjacent_find(inArray.begin(), inArray.end()) != inArray.end()) return fail("block twice in the array");
+    if (std::adjacent_find(inArray.begin(), inArray.end()) != inArray.end())
+        return fail("block twice in the array");
     for (int i = 0; i < table.m_nCount; ++i) {
         const CDataBlock* pBlock = table.m_apBlocks[i];
         if (!pBlock) return fail("null entry");
@@ -49,7 +52,8 @@ Runs Coverage(const CBlockTable& table) {
     for (const CDataBlock* pBlock = table.m_pHead; pBlock; pBlock = pBlock->m_pNext) {
         if (++nListed > table.m_nCount) return fail("list longer than the array");
         if (pBlock->m_pPrev != pPrev) return fail("broken back link");
-        if (!std::binary_search(inArray.begin(), inArray.end(), pBlock)) return fail("listed block missing from the array");
+        if (!std::binary_search(inArray.begin(), inArray.end(), pBlock))
+            return fail("listed block missing from the array");
         if (pPrev && pPrev->m_nSequence < pBlock->m_nSequence) return fail("list not newest step first");
         pPrev = pBlock;
     }
@@ -80,8 +84,8 @@ Runs Coverage(const CBlockTable& table) {
         if (!result) return result;
     }
     if (uint32_t(nMemory) != image.GetMemoryUsed())
-        return ::testing::AssertionFailure() << "memory used " << image.GetMemoryUsed() << ", blocks add up to "
-                                             << nMemory;
+        return ::testing::AssertionFailure()
+               << "memory used " << image.GetMemoryUsed() << ", blocks add up to " << nMemory;
     if (Coverage(image.m_undoStore) != Coverage(image.m_undoRangeTable))
         return ::testing::AssertionFailure() << "undo range table differs from the undo store";
     if (Coverage(image.m_redoStore) != Coverage(image.m_redoRangeTable))
@@ -92,17 +96,22 @@ Runs Coverage(const CBlockTable& table) {
 Runs WalkAreas(CMemoryImage& image, EWalk walk) {
     auto next = [&](int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast) {
         switch (walk) {
-            case EWalk::kData: return image.NextArea(nIndex, nAddress, nFirst, nLast);
-            case EWalk::kMarks: return image.NextMarkedArea(nIndex, nAddress, nFirst, nLast);
-            case EWalk::kUndo: return image.NextUndoArea(nIndex, nAddress, nFirst, nLast);
-            case EWalk::kRedo: return image.NextRedoArea(nIndex, nAddress, nFirst, nLast);
+            case EWalk::kData:
+                return image.NextArea(nIndex, nAddress, nFirst, nLast);
+            case EWalk::kMarks:
+                return image.NextMarkedArea(nIndex, nAddress, nFirst, nLast);
+            case EWalk::kUndo:
+                return image.NextUndoArea(nIndex, nAddress, nFirst, nLast);
+            case EWalk::kRedo:
+                return image.NextRedoArea(nIndex, nAddress, nFirst, nLast);
         }
         return -1;
     };
     Runs runs;
     uint32_t nFirst = 0;
     uint32_t nLast = 0;
-    for (int nIndex = next(-1, 0, nFirst, nLast); nIndex != -1; nIndex = next(nIndex, nLast + 1, nFirst, nLast)) {
+    for (int nIndex = next(-1, 0, nFirst, nLast); nIndex != -1;
+         nIndex = next(nIndex, nLast + 1, nFirst, nLast)) {
         runs.push_back({nFirst, nLast});
         if (runs.size() > kMaxBlocksPerTable) break;
     }
