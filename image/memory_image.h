@@ -157,8 +157,8 @@ private:
 
     // Saves what the data table holds in [nFirst, nLast] as one step of a
     // store: stored stretches with their bytes, gaps as gap blocks. pStep is the
-    // first block of the step, or null to begin a new step. Adds the range to
-    // the store's range table when anything was saved.
+    // first block of the step, or null to begin a new step. What was saved is
+    // added to the store's range table.
     void RecordLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& store, CDataBlock*& pStep);
     // Puts the part [nFirst, nLast] of a history block back into the data table.
     void PutBackLayer(CDataBlock* pBlock, uint32_t nFirst, uint32_t nLast);
