@@ -5,8 +5,8 @@
 //   profile_ops win32|portable DIRECTORY SCRIPT
 //
 // Script lines are tab-separated; "#" starts a comment line. A file argument
-// is taken relative to DIRECTORY; "(null)" passes a null pointer; \t \r \n \\
-// and \xNN stand for those bytes.
+// is taken relative to DIRECTORY; "(null)" passes a null pointer; the escapes
+// \t, \r, \n, \xNN and a doubled backslash stand for those bytes.
 //   sections FILE SIZE            list of the section names
 //   keys     FILE SECTION SIZE    list of a section's key names
 //   get      FILE SECTION KEY SIZE
