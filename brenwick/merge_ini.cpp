@@ -45,7 +45,7 @@ void MergeIniKey(const MergeJob& job, const char* pszSection, const char* pszKey
     }
     // An empty source value is never written, so it never clears a value.
     if (platform.ReadProfileString(pszSection, pszKey, szValue, sizeof(szValue), job.szSource) == 0) return;
-    platform.WriteProfileString(pszSection, pszKey, szValue, job.szDestination);
+    platform.WriteProfileValue(pszSection, pszKey, szValue, job.szDestination);
 }
 
 void MergeIniSection(const MergeJob& job, const char* pszSection) {

@@ -40,7 +40,7 @@ public:
     virtual uint32_t ReadProfileSection(const char* pszSection, char* pBuffer, uint32_t nSize,
                                         const char* pszFile) = 0;
     // Creates the file, the section and the key as needed.
-    virtual bool WriteProfileString(const char* pszSection, const char* pszKey, const char* pszValue,
+    virtual bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                                     const char* pszFile) = 0;
     virtual bool DeleteProfileSection(const char* pszSection, const char* pszFile) = 0;
 

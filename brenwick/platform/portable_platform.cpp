@@ -109,7 +109,7 @@ uint32_t CPortablePlatform::ReadProfileSection(const char* pszSection, char* pBu
     });
 }
 
-bool CPortablePlatform::WriteProfileString(const char* pszSection, const char* pszKey, const char* pszValue,
+bool CPortablePlatform::WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                                            const char* pszFile) {
     if (!pszSection) return false;
     return ChangeProfile(pszFile,

@@ -23,7 +23,7 @@ uint32_t CWin32Platform::ReadProfileSection(const char* pszSection, char* pBuffe
     return GetPrivateProfileSectionA(pszSection, pBuffer, nSize, pszFile);
 }
 
-bool CWin32Platform::WriteProfileString(const char* pszSection, const char* pszKey, const char* pszValue,
+bool CWin32Platform::WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                                         const char* pszFile) {
     return WritePrivateProfileStringA(pszSection, pszKey, pszValue, pszFile) != FALSE;
 }

@@ -11,7 +11,7 @@ public:
     uint32_t ListProfileSections(char* pBuffer, uint32_t nSize, const char* pszFile) override;
     uint32_t ListProfileKeys(const char* pszSection, char* pBuffer, uint32_t nSize, const char* pszFile) override;
     uint32_t ReadProfileSection(const char* pszSection, char* pBuffer, uint32_t nSize, const char* pszFile) override;
-    bool WriteProfileString(const char* pszSection, const char* pszKey, const char* pszValue,
+    bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                             const char* pszFile) override;
     bool DeleteProfileSection(const char* pszSection, const char* pszFile) override;
 
