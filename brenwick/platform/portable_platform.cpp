@@ -43,6 +43,7 @@ bool CPortablePlatform::LoadProfile(const char* pszFile, CIniProfile* pProfile) 
         *pProfile = CIniProfile();
         return !error;
     }
+    if (!std::filesystem::is_regular_file(path, error)) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
     std::ostringstream text;
