@@ -87,10 +87,15 @@ bool CPeImage::RvaToOffset(uint32_t nRva, uint32_t nSize, uint64_t* pnOffset) co
     return false;
 }
 
+struct ResourceEntry {
+    uint32_t nName;
+    uint32_t nTarget;  // a subdirectory when kSubdirectoryFlag is set, else a data entry
+};
+
 // One entry of a resource directory: by its numeric name, or the first entry
 // of any name when bFirst is set. Offsets are relative to the resource root.
 bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, bool bFirst, uint32_t nId,
-                       uint32_t* pnTarget) {
+                       ResourceEntry* pEntry) {
     const uint64_t nDirectoryOffset = nRoot + nDirectory;
     uint16_t nNamedCount = 0;
     uint16_t nIdCount = 0;
@@ -100,34 +105,33 @@ bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDire
     // Named entries come first; a numeric name has the high bit clear.
     for (uint32_t i = bFirst ? 0 : nNamedCount; i < nCount; ++i) {
         const uint64_t nEntry = nDirectoryOffset + 16 + 8ull * i;
-        uint32_t nName = 0;
-        if (!source.ReadU32(nEntry, &nName) || !source.ReadU32(nEntry + 4, pnTarget)) return false;
-        if (bFirst || nName == nId) return true;
+        if (!source.ReadU32(nEntry, &pEntry->nName) || !source.ReadU32(nEntry + 4, &pEntry->nTarget)) return false;
+        if (bFirst || pEntry->nName == nId) return true;
     }
     return false;
 }
 
 }  // namespace
 
-bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource) {
+bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource, uint32_t* pnLanguage) {
     CPeImage image(source);
     uint32_t nResourceRva = 0;
     uint64_t nRoot = 0;
     if (!image.ReadHeaders(&nResourceRva) || !image.RvaToOffset(nResourceRva, 16, &nRoot)) return false;
 
-    uint32_t nTypeDirectory = 0;
-    uint32_t nNameDirectory = 0;
-    uint32_t nDataEntry = 0;
-    if (!FindResourceEntry(source, nRoot, 0, false, kResourceTypeVersion, &nTypeDirectory) ||
-        !(nTypeDirectory & kSubdirectoryFlag))
+    ResourceEntry type{};
+    ResourceEntry name{};
+    ResourceEntry language{};
+    if (!FindResourceEntry(source, nRoot, 0, false, kResourceTypeVersion, &type) ||
+        !(type.nTarget & kSubdirectoryFlag))
         return false;
-    if (!FindResourceEntry(source, nRoot, nTypeDirectory & ~kSubdirectoryFlag, false, kVersionResourceName,
-                           &nNameDirectory) ||
-        !(nNameDirectory & kSubdirectoryFlag))
+    if (!FindResourceEntry(source, nRoot, type.nTarget & ~kSubdirectoryFlag, false, kVersionResourceName, &name) ||
+        !(name.nTarget & kSubdirectoryFlag))
         return false;
-    if (!FindResourceEntry(source, nRoot, nNameDirectory & ~kSubdirectoryFlag, true, 0, &nDataEntry) ||
-        (nDataEntry & kSubdirectoryFlag))
+    if (!FindResourceEntry(source, nRoot, name.nTarget & ~kSubdirectoryFlag, true, 0, &language) ||
+        (language.nTarget & kSubdirectoryFlag))
         return false;
+    const uint32_t nDataEntry = language.nTarget;
 
     uint32_t nDataRva = 0;
     uint32_t nDataSize = 0;
@@ -138,10 +142,12 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     uint64_t nDataOffset = 0;
     if (!image.RvaToOffset(nDataRva, nDataSize, &nDataOffset)) return false;
     pResource->assign(nDataSize, 0);
-    return source.Read(nDataOffset, pResource->data(), nDataSize);
+    if (!source.Read(nDataOffset, pResource->data(), nDataSize)) return false;
+    if (pnLanguage) *pnLanguage = language.nName;
+    return true;
 }
 
-bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource) {
+bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource, uint32_t* pnLanguage) {
     CFileByteSource source(path);
-    return source.IsOpen() && ReadPeVersionResource(source, pResource);
+    return source.IsOpen() && ReadPeVersionResource(source, pResource, pnLanguage);
 }

@@ -91,7 +91,10 @@ TEST(VersionResourceTexts, TheFixedPart) {
 // the portable build reports.
 TEST(VersionResourceTexts, TheCompiledResourceCarriesTheSameTexts) {
     std::vector<uint8_t> resource;
-    ASSERT_TRUE(ReadPeVersionResource(std::string(BRENWICK_FIXTURE_DIR) + "/brenwick_version.x86.dll", &resource));
+    uint32_t nLanguage = 0;
+    ASSERT_TRUE(ReadPeVersionResource(std::string(BRENWICK_FIXTURE_DIR) + "/brenwick_version.x86.dll", &resource,
+                                      &nLanguage));
+    EXPECT_EQ(0x0809u, nLanguage);
     FixedFileInfo info{};
     ASSERT_TRUE(ReadVersionRootBlock(resource, &info));
     EXPECT_EQ(0x00010006u, info.dwFileVersionMS);
