@@ -94,5 +94,7 @@ extern "C" int BRENWICK_CALL CheckFileVer(InstallerCallBlock* pBlock) {
         GetPlatform().ShowMessageBox(kUnknownConditionText, kMessageCaption);
         return 0;
     }
-    return VersionMeetsCondition(condition, dwFileMS, dwFileLS, request.dwVersionMS, request.dwVersionLS) ? 1 : 0;
+    const bool bHolds =
+        VersionMeetsCondition(condition, dwFileMS, dwFileLS, request.dwVersionMS, request.dwVersionLS);
+    return bHolds ? 1 : 0;
 }

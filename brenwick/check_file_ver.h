@@ -27,7 +27,15 @@ bool ParseCheckFileVerParameter(const char* pszParameter, CheckFileVerRequest* p
 // bits wraps, and the parts after the first that does not convert stay 0.
 void ScanVersionParts(const char* pszText, uint32_t (&parts)[4]);
 
-enum EVersionCondition { kConditionEQ, kConditionNE, kConditionLT, kConditionLE, kConditionGT, kConditionGE, kConditionUnknown };
+enum EVersionCondition {
+    kConditionEQ,
+    kConditionNE,
+    kConditionLT,
+    kConditionLE,
+    kConditionGT,
+    kConditionGE,
+    kConditionUnknown
+};
 
 // Exact, case-sensitive match against "EQ", "NE", "LT", "LE", "GT", "GE".
 EVersionCondition ParseVersionCondition(const char* pszCondition);

@@ -32,8 +32,8 @@ bool BuildKey(const char* pszName, char (&szKey)[kKeyBufferSize], size_t* pnKeyL
 bool IsUsableTable(const InstallerCallBlock* pBlock) {
     if (!pBlock || pBlock->nameWidth == 0 || pBlock->valueWidth == 0) return false;
     if (!pBlock->variableNames || !pBlock->variableValues) return false;
-    const size_t nMaxIndex = pBlock->variableCount > pBlock->maxVariables ? pBlock->variableCount
-                                                                           : pBlock->maxVariables;
+    const size_t nMaxIndex =
+        pBlock->variableCount > pBlock->maxVariables ? pBlock->variableCount : pBlock->maxVariables;
     return nMaxIndex <= SIZE_MAX / pBlock->nameWidth && nMaxIndex <= SIZE_MAX / pBlock->valueWidth;
 }
 
@@ -84,7 +84,8 @@ void SetInstallerVariable(InstallerCallBlock* pBlock, const char* pszName, const
     CopyCut(ValueEntry(pBlock, nIndex), pBlock->valueWidth, pszValue, std::strlen(pszValue));
 }
 
-bool GetInstallerVariable(const InstallerCallBlock* pBlock, const char* pszName, char* pszOut, size_t nOutSize) {
+bool GetInstallerVariable(const InstallerCallBlock* pBlock, const char* pszName, char* pszOut,
+                          size_t nOutSize) {
     if (!pszOut || nOutSize == 0) return false;
     pszOut[0] = '\0';
     char szKey[kKeyBufferSize];

@@ -9,15 +9,15 @@
 // 44-byte record; a 64-bit build has 64-bit addresses, so its block has the
 // same fields in the same order with the natural alignment of that build.
 struct InstallerCallBlock {
-    uint32_t hostWords0[2];  // the host's; never read
-    uint32_t maxVariables;   // capacity of the variable table, in entries
-    uint32_t nameWidth;      // bytes of one name entry
-    uint32_t valueWidth;     // bytes of one value entry
-    uint32_t variableCount;  // entries in use; the only field an export writes
-    char* variableNames;     // name table: entry i at variableNames + i * nameWidth
-    char* variableValues;    // value table: entry i at variableValues + i * valueWidth
+    uint32_t hostWords0[2];   // the host's; never read
+    uint32_t maxVariables;    // capacity of the variable table, in entries
+    uint32_t nameWidth;       // bytes of one name entry
+    uint32_t valueWidth;      // bytes of one value entry
+    uint32_t variableCount;   // entries in use; the only field an export writes
+    char* variableNames;      // name table: entry i at variableNames + i * nameWidth
+    char* variableValues;     // value table: entry i at variableValues + i * valueWidth
     uint32_t hostWords32[2];  // the host's; never read
-    const char* parameter;   // the call's text parameter
+    const char* parameter;    // the call's text parameter
 };
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -55,4 +55,5 @@ void SetInstallerVariable(InstallerCallBlock* pBlock, const char* pszName, const
 // Copies the value of the variable `pszName` into `pszOut` (nOutSize bytes),
 // cut to fit with its terminator; an absent variable reads as the empty
 // string. Returns false when the value had to be cut.
-bool GetInstallerVariable(const InstallerCallBlock* pBlock, const char* pszName, char* pszOut, size_t nOutSize);
+bool GetInstallerVariable(const InstallerCallBlock* pBlock, const char* pszName, char* pszOut,
+                          size_t nOutSize);

@@ -46,11 +46,13 @@ void FormatWinVerText(const OsVersionRecord& record, char (&szText)[kWinVerTextS
 
     // The record's text need not be terminated; only its 128 bytes are read.
     const void* pPackEnd = std::memchr(record.szCSDVersion, '\0', sizeof(record.szCSDVersion));
-    const size_t nPackLength = pPackEnd ? static_cast<size_t>(static_cast<const char*>(pPackEnd) - record.szCSDVersion)
-                                        : sizeof(record.szCSDVersion);
+    const size_t nPackLength =
+        pPackEnd ? static_cast<size_t>(static_cast<const char*>(pPackEnd) - record.szCSDVersion)
+                 : sizeof(record.szCSDVersion);
     if (record.dwPlatformId == kPlatformNt && nPackLength > 0) {
         const size_t nLength = std::strlen(szText);
-        std::snprintf(szText + nLength, sizeof(szText) - nLength, " SP%c", record.szCSDVersion[nPackLength - 1]);
+        std::snprintf(szText + nLength, sizeof(szText) - nLength, " SP%c",
+                      record.szCSDVersion[nPackLength - 1]);
     }
 }
 

@@ -83,11 +83,14 @@ int ParseCommandLine(int argc, char** argv, Options* pOptions) {
             pOptions->windowsDirectory = pszValue;
             pOptions->bWindowsDirectory = true;
         } else if (option == "--capacity") {
-            if (!ParseCount(pszValue, 0, &pOptions->nCapacity)) return UsageError("bad --capacity " + std::string(pszValue));
+            if (!ParseCount(pszValue, 0, &pOptions->nCapacity))
+                return UsageError("bad --capacity " + std::string(pszValue));
         } else if (option == "--name-width") {
-            if (!ParseCount(pszValue, 1, &pOptions->nNameWidth)) return UsageError("bad --name-width " + std::string(pszValue));
+            if (!ParseCount(pszValue, 1, &pOptions->nNameWidth))
+                return UsageError("bad --name-width " + std::string(pszValue));
         } else if (option == "--value-width") {
-            if (!ParseCount(pszValue, 1, &pOptions->nValueWidth)) return UsageError("bad --value-width " + std::string(pszValue));
+            if (!ParseCount(pszValue, 1, &pOptions->nValueWidth))
+                return UsageError("bad --value-width " + std::string(pszValue));
         } else {
             return UsageError("unknown option " + option);
         }
@@ -98,7 +101,8 @@ int ParseCommandLine(int argc, char** argv, Options* pOptions) {
     if (i < argc) pOptions->parameter = argv[i++];
     for (; i < argc; ++i) {
         const char* pszEquals = std::strchr(argv[i], '=');
-        if (!pszEquals || pszEquals == argv[i]) return UsageError(std::string("expected NAME=VALUE: ") + argv[i]);
+        if (!pszEquals || pszEquals == argv[i])
+            return UsageError(std::string("expected NAME=VALUE: ") + argv[i]);
         std::string name(argv[i], static_cast<size_t>(pszEquals - argv[i]));
         std::string value(pszEquals + 1);
         bool bReplaced = false;
@@ -111,7 +115,8 @@ int ParseCommandLine(int argc, char** argv, Options* pOptions) {
     }
     const long nGiven = static_cast<long>(pOptions->variables.size());
     if (pOptions->nCapacity < 0) pOptions->nCapacity = nGiven > 64 ? nGiven : 64;
-    if (pOptions->nCapacity < nGiven) return UsageError("--capacity is smaller than the number of variables given");
+    if (pOptions->nCapacity < nGiven)
+        return UsageError("--capacity is smaller than the number of variables given");
     const uint64_t nCapacity = static_cast<uint64_t>(pOptions->nCapacity);
     if (nCapacity * static_cast<uint64_t>(pOptions->nNameWidth) > kMaxTableBytes ||
         nCapacity * static_cast<uint64_t>(pOptions->nValueWidth) > kMaxTableBytes)
@@ -177,7 +182,8 @@ class CVariableTable {
 public:
     explicit CVariableTable(const Options& options)
         : m_names(static_cast<size_t>(options.nCapacity) * static_cast<size_t>(options.nNameWidth) + 1, '\0'),
-          m_values(static_cast<size_t>(options.nCapacity) * static_cast<size_t>(options.nValueWidth) + 1, '\0') {
+          m_values(static_cast<size_t>(options.nCapacity) * static_cast<size_t>(options.nValueWidth) + 1,
+                   '\0') {
         m_block.maxVariables = static_cast<uint32_t>(options.nCapacity);
         m_block.nameWidth = static_cast<uint32_t>(options.nNameWidth);
         m_block.valueWidth = static_cast<uint32_t>(options.nValueWidth);
@@ -199,7 +205,8 @@ public:
     void Print() const {
         for (uint32_t i = 0; i < m_block.variableCount && i < m_block.maxVariables; ++i) {
             std::string name = Entry(m_names, i, m_block.nameWidth);
-            if (name.size() >= 2 && name.front() == '%' && name.back() == '%') name = name.substr(1, name.size() - 2);
+            if (name.size() >= 2 && name.front() == '%' && name.back() == '%')
+                name = name.substr(1, name.size() - 2);
             std::printf("%s=%s\n", name.c_str(), Entry(m_values, i, m_block.valueWidth).c_str());
         }
     }
@@ -224,19 +231,21 @@ int main(int argc, char** argv) {
 
     CLibrary library(options.library);
     if (!library.IsLoaded()) {
-        std::fprintf(stderr, "brenwick-host: cannot load %s: %s\n", options.library.c_str(), library.LoadError().c_str());
+        std::fprintf(stderr, "brenwick-host: cannot load %s: %s\n", options.library.c_str(),
+                     library.LoadError().c_str());
         return 1;
     }
     const BrenwickExport pExport = library.Find<BrenwickExport>(options.exportName.c_str());
     if (!pExport) {
-        std::fprintf(stderr, "brenwick-host: %s has no export %s\n", options.library.c_str(), options.exportName.c_str());
+        std::fprintf(stderr, "brenwick-host: %s has no export %s\n", options.library.c_str(),
+                     options.exportName.c_str());
         return 1;
     }
     if (options.bWindowsDirectory) {
         const HostHook pHook = library.Find<HostHook>(kHostHookName);
         if (!pHook) {
-            std::fprintf(stderr, "brenwick-host: %s takes no --windir: it has no %s\n", options.library.c_str(),
-                         kHostHookName);
+            std::fprintf(stderr, "brenwick-host: %s takes no --windir: it has no %s\n",
+                         options.library.c_str(), kHostHookName);
             return 1;
         }
         pHook(options.windowsDirectory.c_str());

@@ -144,7 +144,8 @@ const CIniProfile::Entry* CIniProfile::FindKey(const Section& section, const std
     return nullptr;
 }
 
-uint32_t CIniProfile::GetString(const char* pszSection, const char* pszKey, char* pBuffer, uint32_t nSize) const {
+uint32_t CIniProfile::GetString(const char* pszSection, const char* pszKey, char* pBuffer,
+                                uint32_t nSize) const {
     if (!pBuffer || nSize == 0) return 0;
     const Section* pSection = FindSection(pszSection);
     const Entry* pEntry = pSection ? FindKey(*pSection, TrimQuery(pszKey)) : nullptr;

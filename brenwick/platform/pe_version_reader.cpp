@@ -66,7 +66,8 @@ bool CPeImage::ReadHeaders(uint32_t* pnResourceRva) {
         SectionHeader section{};
         if (!m_source.ReadU32(nHeader + 8, &section.nVirtualSize) ||
             !m_source.ReadU32(nHeader + 12, &section.nVirtualAddress) ||
-            !m_source.ReadU32(nHeader + 16, &section.nRawSize) || !m_source.ReadU32(nHeader + 20, &section.nRawOffset))
+            !m_source.ReadU32(nHeader + 16, &section.nRawSize) ||
+            !m_source.ReadU32(nHeader + 20, &section.nRawOffset))
             return false;
         m_sections.push_back(section);
     }
@@ -94,18 +95,20 @@ struct ResourceEntry {
 
 // One entry of a resource directory: by its numeric name, or the first entry
 // of any name when bFirst is set. Offsets are relative to the resource root.
-bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, bool bFirst, uint32_t nId,
-                       ResourceEntry* pEntry) {
+bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, bool bFirst,
+                       uint32_t nId, ResourceEntry* pEntry) {
     const uint64_t nDirectoryOffset = nRoot + nDirectory;
     uint16_t nNamedCount = 0;
     uint16_t nIdCount = 0;
-    if (!source.ReadU16(nDirectoryOffset + 12, &nNamedCount) || !source.ReadU16(nDirectoryOffset + 14, &nIdCount))
+    if (!source.ReadU16(nDirectoryOffset + 12, &nNamedCount) ||
+        !source.ReadU16(nDirectoryOffset + 14, &nIdCount))
         return false;
     const uint32_t nCount = static_cast<uint32_t>(nNamedCount) + nIdCount;
     // Named entries come first; a numeric name has the high bit clear.
     for (uint32_t i = bFirst ? 0 : nNamedCount; i < nCount; ++i) {
         const uint64_t nEntry = nDirectoryOffset + 16 + 8ull * i;
-        if (!source.ReadU32(nEntry, &pEntry->nName) || !source.ReadU32(nEntry + 4, &pEntry->nTarget)) return false;
+        if (!source.ReadU32(nEntry, &pEntry->nName) || !source.ReadU32(nEntry + 4, &pEntry->nTarget))
+            return false;
         if (bFirst || pEntry->nName == nId) return true;
     }
     return false;
@@ -125,7 +128,8 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     if (!FindResourceEntry(source, nRoot, 0, false, kResourceTypeVersion, &type) ||
         !(type.nTarget & kSubdirectoryFlag))
         return false;
-    if (!FindResourceEntry(source, nRoot, type.nTarget & ~kSubdirectoryFlag, false, kVersionResourceName, &name) ||
+    if (!FindResourceEntry(source, nRoot, type.nTarget & ~kSubdirectoryFlag, false, kVersionResourceName,
+                           &name) ||
         !(name.nTarget & kSubdirectoryFlag))
         return false;
     if (!FindResourceEntry(source, nRoot, name.nTarget & ~kSubdirectoryFlag, true, 0, &language) ||

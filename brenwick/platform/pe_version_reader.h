@@ -15,4 +15,5 @@
 // receives the language of the resource (0x0809 for English, United Kingdom).
 bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource,
                            uint32_t* pnLanguage = nullptr);
-bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource, uint32_t* pnLanguage = nullptr);
+bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource,
+                           uint32_t* pnLanguage = nullptr);

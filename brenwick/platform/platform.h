@@ -41,13 +41,14 @@ public:
                                         const char* pszFile) = 0;
     // Creates the file, the section and the key as needed.
     virtual bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
-                                    const char* pszFile) = 0;
+                                   const char* pszFile) = 0;
     virtual bool DeleteProfileSection(const char* pszSection, const char* pszFile) = 0;
 
     // The two file-version words of the root block (VS_FIXEDFILEINFO) of the
     // file's version resource; false when the file is missing or unreadable,
     // or has no version resource or no root block.
-    virtual bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS, uint32_t* pdwFileVersionLS) = 0;
+    virtual bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,
+                                 uint32_t* pdwFileVersionLS) = 0;
 
     // GetVersionExA; false when the query fails.
     virtual bool QueryOsVersion(OsVersionRecord* pRecord) = 0;

@@ -111,10 +111,10 @@ uint32_t CPortablePlatform::ReadProfileSection(const char* pszSection, char* pBu
 }
 
 bool CPortablePlatform::WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
-                                           const char* pszFile) {
+                                          const char* pszFile) {
     if (!pszSection) return false;
-    return ChangeProfile(pszFile,
-                         [&](CIniProfile& profile) { return profile.SetString(pszSection, pszKey, pszValue); });
+    return ChangeProfile(
+        pszFile, [&](CIniProfile& profile) { return profile.SetString(pszSection, pszKey, pszValue); });
 }
 
 bool CPortablePlatform::DeleteProfileSection(const char* pszSection, const char* pszFile) {

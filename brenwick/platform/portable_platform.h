@@ -23,13 +23,16 @@ public:
     uint32_t ReadProfileString(const char* pszSection, const char* pszKey, char* pBuffer, uint32_t nSize,
                                const char* pszFile) override;
     uint32_t ListProfileSections(char* pBuffer, uint32_t nSize, const char* pszFile) override;
-    uint32_t ListProfileKeys(const char* pszSection, char* pBuffer, uint32_t nSize, const char* pszFile) override;
-    uint32_t ReadProfileSection(const char* pszSection, char* pBuffer, uint32_t nSize, const char* pszFile) override;
+    uint32_t ListProfileKeys(const char* pszSection, char* pBuffer, uint32_t nSize,
+                             const char* pszFile) override;
+    uint32_t ReadProfileSection(const char* pszSection, char* pBuffer, uint32_t nSize,
+                                const char* pszFile) override;
     bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
-                            const char* pszFile) override;
+                           const char* pszFile) override;
     bool DeleteProfileSection(const char* pszSection, const char* pszFile) override;
 
-    bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS, uint32_t* pdwFileVersionLS) override;
+    bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,
+                         uint32_t* pdwFileVersionLS) override;
     bool QueryOsVersion(OsVersionRecord* pRecord) override;
     UtcDate GetUtcDate() override;
     bool BroadcastEnvironmentChange() override;

@@ -19,7 +19,8 @@ UtcDate UtcDateFromDaysSinceEpoch(int64_t nDays) {
 
 UtcDate CurrentUtcDate() {
     const auto nSeconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     const int64_t nDays = nSeconds >= 0 ? nSeconds / 86400 : (nSeconds - 86399) / 86400;
     return UtcDateFromDaysSinceEpoch(nDays);
 }

@@ -16,14 +16,19 @@ struct Block {
 
 size_t AlignTo4(size_t n) { return (n + 3) & ~static_cast<size_t>(3); }
 
-uint16_t U16(const std::vector<uint8_t>& data, size_t n) { return static_cast<uint16_t>(data[n] | data[n + 1] << 8); }
+uint16_t U16(const std::vector<uint8_t>& data, size_t n) {
+    return static_cast<uint16_t>(data[n] | data[n + 1] << 8);
+}
 
-uint32_t U32(const std::vector<uint8_t>& data, size_t n) { return U16(data, n) | static_cast<uint32_t>(U16(data, n + 2)) << 16; }
+uint32_t U32(const std::vector<uint8_t>& data, size_t n) {
+    return U16(data, n) | static_cast<uint32_t>(U16(data, n + 2)) << 16;
+}
 
 // A NUL-terminated UTF-16 text that starts at nBegin and ends before nEnd;
 // false when no terminator comes first, with the characters up to nEnd in
 // *pText. *pnAfter is the offset past the terminator.
-bool ReadText(const std::vector<uint8_t>& data, size_t nBegin, size_t nEnd, std::string* pText, size_t* pnAfter) {
+bool ReadText(const std::vector<uint8_t>& data, size_t nBegin, size_t nEnd, std::string* pText,
+              size_t* pnAfter) {
     pText->clear();
     for (size_t n = nBegin; n + 2 <= nEnd; n += 2) {
         const uint16_t c = U16(data, n);
@@ -104,12 +109,13 @@ bool ReadVersionRootBlock(const std::vector<uint8_t>& resource, FixedFileInfo* p
     Block root;
     if (!ParseRoot(resource, &root) || root.nType == kTextValue || root.nValueLength < kFixedFileInfoSize)
         return false;
-    uint32_t* pFields[] = {&pInfo->dwSignature,        &pInfo->dwStrucVersion,     &pInfo->dwFileVersionMS,
-                           &pInfo->dwFileVersionLS,    &pInfo->dwProductVersionMS, &pInfo->dwProductVersionLS,
-                           &pInfo->dwFileFlagsMask,    &pInfo->dwFileFlags,        &pInfo->dwFileOS,
-                           &pInfo->dwFileType,         &pInfo->dwFileSubtype,      &pInfo->dwFileDateMS,
+    uint32_t* pFields[] = {&pInfo->dwSignature,     &pInfo->dwStrucVersion,     &pInfo->dwFileVersionMS,
+                           &pInfo->dwFileVersionLS, &pInfo->dwProductVersionMS, &pInfo->dwProductVersionLS,
+                           &pInfo->dwFileFlagsMask, &pInfo->dwFileFlags,        &pInfo->dwFileOS,
+                           &pInfo->dwFileType,      &pInfo->dwFileSubtype,      &pInfo->dwFileDateMS,
                            &pInfo->dwFileDateLS};
-    for (size_t i = 0; i < sizeof(pFields) / sizeof(pFields[0]); ++i) *pFields[i] = U32(resource, root.nValue + 4 * i);
+    for (size_t i = 0; i < sizeof(pFields) / sizeof(pFields[0]); ++i)
+        *pFields[i] = U32(resource, root.nValue + 4 * i);
     return true;
 }
 

@@ -14,7 +14,8 @@ uint32_t CWin32Platform::ListProfileSections(char* pBuffer, uint32_t nSize, cons
     return GetPrivateProfileStringA(nullptr, nullptr, "", pBuffer, nSize, pszFile);
 }
 
-uint32_t CWin32Platform::ListProfileKeys(const char* pszSection, char* pBuffer, uint32_t nSize, const char* pszFile) {
+uint32_t CWin32Platform::ListProfileKeys(const char* pszSection, char* pBuffer, uint32_t nSize,
+                                         const char* pszFile) {
     return GetPrivateProfileStringA(pszSection, nullptr, "", pBuffer, nSize, pszFile);
 }
 
@@ -24,7 +25,7 @@ uint32_t CWin32Platform::ReadProfileSection(const char* pszSection, char* pBuffe
 }
 
 bool CWin32Platform::WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
-                                        const char* pszFile) {
+                                       const char* pszFile) {
     return WritePrivateProfileStringA(pszSection, pszKey, pszValue, pszFile) != FALSE;
 }
 
@@ -32,7 +33,8 @@ bool CWin32Platform::DeleteProfileSection(const char* pszSection, const char* ps
     return WritePrivateProfileStringA(pszSection, nullptr, nullptr, pszFile) != FALSE;
 }
 
-bool CWin32Platform::ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS, uint32_t* pdwFileVersionLS) {
+bool CWin32Platform::ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,
+                                     uint32_t* pdwFileVersionLS) {
     DWORD dwHandle = 0;
     const DWORD dwSize = GetFileVersionInfoSizeA(pszFile, &dwHandle);
     if (dwSize == 0) return false;

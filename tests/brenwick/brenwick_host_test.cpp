@@ -85,8 +85,10 @@ TEST(BrenwickHost, GetWinVerAndCheckWin2000FailHonestlyOffWindows) {
 }
 
 TEST(BrenwickHost, CheckFileVerComparesAPeFilesVersion) {
-    EXPECT_EQ("result=1\n", RunHost({"CheckFileVer", kFixtures + "/version_1_9_0_0.x64.dll?LT:2,0,0,0"}).output);
-    EXPECT_EQ("result=0\n", RunHost({"CheckFileVer", kFixtures + "/version_2_0_0_0.x86.dll?LT:2,0,0,0"}).output);
+    EXPECT_EQ("result=1\n",
+              RunHost({"CheckFileVer", kFixtures + "/version_1_9_0_0.x64.dll?LT:2,0,0,0"}).output);
+    EXPECT_EQ("result=0\n",
+              RunHost({"CheckFileVer", kFixtures + "/version_2_0_0_0.x86.dll?LT:2,0,0,0"}).output);
 }
 
 TEST(BrenwickHost, CheckFileVerShowsItsMessageOnStandardError) {
@@ -106,8 +108,11 @@ TEST(BrenwickHost, MergeIniMergesRealFiles) {
 
 TEST(BrenwickHost, CleanZovToolbarsWorksInTheGivenWindowsDirectory) {
     CTempDirectory windows;
-    windows.Write("zov.ini", "[ToolBarState-Bar0]\r\nX=0\r\n[Main]\r\nY=1\r\n[ToolBarState-Summary]\r\nN=1\r\n");
-    EXPECT_EQ("result=1\n", RunHost({"--windir", windows.Directory(), BRENWICK_LIBRARY_PATH, "CleanZOVToolbars"}, false).output);
+    windows.Write("zov.ini",
+                  "[ToolBarState-Bar0]\r\nX=0\r\n[Main]\r\nY=1\r\n[ToolBarState-Summary]\r\nN=1\r\n");
+    EXPECT_EQ(
+        "result=1\n",
+        RunHost({"--windir", windows.Directory(), BRENWICK_LIBRARY_PATH, "CleanZOVToolbars"}, false).output);
     EXPECT_EQ("[Main]\r\nY=1\r\n", windows.Read("zov.ini"));
 }
 
@@ -116,7 +121,8 @@ TEST(BrenwickHost, SettingChangedSucceedsWithNoWindowsToTell) {
 }
 
 TEST(BrenwickHost, TheTableTakesTheGivenCapacityAndWidths) {
-    EXPECT_EQ("result=1\nA=1\n", RunHost({"--capacity", "1", BRENWICK_LIBRARY_PATH, "GetDate", "W", "A=1"}, false).output);
+    EXPECT_EQ("result=1\nA=1\n",
+              RunHost({"--capacity", "1", BRENWICK_LIBRARY_PATH, "GetDate", "W", "A=1"}, false).output);
     EXPECT_EQ("result=1\nGD_DATE=" + TodayInUtc("%d %B").substr(0, 7) + "\n",
               RunHost({"--value-width", "8", BRENWICK_LIBRARY_PATH, "GetDate", ""}, false).output);
 }

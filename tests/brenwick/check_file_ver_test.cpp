@@ -118,7 +118,8 @@ TEST(CheckFileVerParameter, ScansTheVersionWithTheConventionsOfTheCLibrary) {
     for (const ScanCase& scanCase : cases) {
         uint32_t parts[4];
         ScanVersionParts(scanCase.pszText, parts);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(scanCase.parts[i], parts[i]) << scanCase.pszText << " part " << i;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(scanCase.parts[i], parts[i]) << scanCase.pszText << " part " << i;
     }
 }
 
@@ -153,7 +154,8 @@ TEST(CheckFileVerCondition, OrdersVersionsByTheMostSignificantWordFirstUnsigned)
     for (const ConditionCase& c : cases) {
         std::string holding;
         for (int i = 0; i < 6; ++i)
-            if (VersionMeetsCondition(static_cast<EVersionCondition>(i), c.dwFileMS, c.dwFileLS, c.dwMS, c.dwLS))
+            if (VersionMeetsCondition(static_cast<EVersionCondition>(i), c.dwFileMS, c.dwFileLS, c.dwMS,
+                                      c.dwLS))
                 holding += (holding.empty() ? "" : " ") + std::string(kNames[i]);
         EXPECT_EQ(c.pszTrueConditions, holding) << std::hex << c.dwFileMS << "." << c.dwFileLS;
     }

@@ -105,7 +105,8 @@ TEST(IniProfileRead, AValueAtTheEdgeOfTheBufferIsCutToSizeLessOne) {
             EXPECT_EQ(value.size(), profile.GetString(c.pszSection, c.pszKey, exact.data(), exact.size()));
             EXPECT_EQ(value, exact.data()) << variant.first;
             std::vector<char> shortBuffer(value.size() + 1, '#');
-            EXPECT_EQ(value.size() - 1, profile.GetString(c.pszSection, c.pszKey, shortBuffer.data(), value.size()));
+            EXPECT_EQ(value.size() - 1,
+                      profile.GetString(c.pszSection, c.pszKey, shortBuffer.data(), value.size()));
             EXPECT_EQ(value.substr(0, value.size() - 1), shortBuffer.data()) << variant.first;
             EXPECT_EQ('#', shortBuffer.back());
         }
@@ -140,7 +141,8 @@ TEST(IniProfileList, KeyNamesOfTheFirstMatchingSectionWithoutBareKeysAndComments
         const CIniProfile profile(variant.second);
         std::vector<char> buffer(256, '#');
         profile.GetKeyNames("SECTION", buffer.data(), buffer.size());
-        EXPECT_EQ("Key|Spaced|Quoted|Single|Unbalanced|Lone|EmptyQuotes|Inner|Empty|Equals|Key||", ListText(buffer))
+        EXPECT_EQ("Key|Spaced|Quoted|Single|Unbalanced|Lone|EmptyQuotes|Inner|Empty|Equals|Key||",
+                  ListText(buffer))
             << variant.first;
         EXPECT_EQ(0u, profile.GetKeyNames("Missing", buffer.data(), buffer.size()));
         EXPECT_EQ("|", ListText(buffer));
@@ -179,8 +181,8 @@ struct ListEdgeCase {
 // "ab" and "cd" need 7 bytes, "ab|cd||", and count 6 characters. Like the
 // service, a list that exactly fills its buffer reports size - 2 as if cut.
 const ListEdgeCase kListEdges[] = {
-    {8, 6, "ab|cd||"}, {7, 5, "ab|cd||"}, {6, 4, "ab|c||"}, {5, 3, "ab||"}, {4, 2, "ab||"},
-    {3, 1, "a||"},     {2, 0, "|"},       {1, 0, "|"},
+    {8, 6, "ab|cd||"}, {7, 5, "ab|cd||"}, {6, 4, "ab|c||"}, {5, 3, "ab||"},
+    {4, 2, "ab||"},    {3, 1, "a||"},     {2, 0, "|"},      {1, 0, "|"},
 };
 
 TEST(IniProfileList, AListCutToFitEndsWithTwoTerminatorsAndReturnsSizeLessTwo) {
@@ -224,7 +226,8 @@ TEST(IniProfileRead, AnUnclosedHeaderIsAnOrdinaryLine) {
 
 // Writing
 
-std::string Written(const std::string& text, const char* pszSection, const char* pszKey, const char* pszValue) {
+std::string Written(const std::string& text, const char* pszSection, const char* pszKey,
+                    const char* pszValue) {
     CIniProfile profile(text);
     profile.SetString(pszSection, pszKey, pszValue);
     return profile.Render();

@@ -117,7 +117,8 @@ TEST(PeVersionReader, AFileCutShortAnywhereIsRefusedOrReadInFull) {
         ASSERT_FALSE(whole.empty());
         size_t nFirstReadable = whole.size();
         for (size_t nLength = 0; nLength < whole.size(); ++nLength) {
-            const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(nLength));
+            const std::vector<uint8_t> cut(whole.begin(),
+                                           whole.begin() + static_cast<std::ptrdiff_t>(nLength));
             uint32_t dwMS = 0;
             uint32_t dwLS = 0;
             if (!ReadWords(cut, &dwMS, &dwLS)) continue;

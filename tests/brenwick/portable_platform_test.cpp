@@ -84,7 +84,8 @@ TEST(PortablePlatformSystem, AMessageBoxIsPrintedOnStandardError) {
     CPortablePlatform platform;
     testing::internal::CaptureStderr();
     platform.ShowMessageBox("CheckFileVer()\nUnknown condition requested.", "brenwick.dll");
-    EXPECT_EQ("brenwick.dll: CheckFileVer()\nUnknown condition requested.\n", testing::internal::GetCapturedStderr());
+    EXPECT_EQ("brenwick.dll: CheckFileVer()\nUnknown condition requested.\n",
+              testing::internal::GetCapturedStderr());
 }
 
 }  // namespace

@@ -48,7 +48,9 @@ public:
     }
 
     uint32_t Count() const { return m_block.variableCount; }
-    std::string NameEntry(size_t nIndex) const { return Text(m_names, nIndex * m_block.nameWidth, m_block.nameWidth); }
+    std::string NameEntry(size_t nIndex) const {
+        return Text(m_names, nIndex * m_block.nameWidth, m_block.nameWidth);
+    }
     std::string ValueEntry(size_t nIndex) const {
         return Text(m_values, nIndex * m_block.valueWidth, m_block.valueWidth);
     }

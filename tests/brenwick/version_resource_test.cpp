@@ -31,37 +31,35 @@ const std::vector<std::pair<std::string, std::string>> kExpectedStrings = {
     {"ProductName", "WISE Extension DLL"},
     {"ProductVersion", "5.0g"},
     {"SpecialBuild", ""},
-    {"_CheckFileVer", Lines({"Get the file version and compares it to a specified version.",
-                             "[In] Parameter: <filename>?<condition>:<fileversion>",
-                             "<filename> is the full path name of the exe/dll to check",
-                             "<condition> is the condition to check (based on Fortran):",
-                             " EQ file ver == specified ver",
-                             " NE file ver != specified ver",
-                             " LT file ver < specified ver",
-                             " LE file ver <= specified ver",
-                             " GT file ver > specified ver",
-                             " GE file ver >= specified ver",
-                             "<fileversion> is the version in the format <hh>,<hl>,<lh>,<ll>",
-                             "Example:",
-                             " c:\\myfolder\\myfile.exe?LT:2,0,0,0",
-                             "[Out] <none>",
-                             " Returns: TRUE if versions match the condition; otherwise FALSE."})},
+    {"_CheckFileVer",
+     Lines({"Get the file version and compares it to a specified version.",
+            "[In] Parameter: <filename>?<condition>:<fileversion>",
+            "<filename> is the full path name of the exe/dll to check",
+            "<condition> is the condition to check (based on Fortran):", " EQ file ver == specified ver",
+            " NE file ver != specified ver", " LT file ver < specified ver", " LE file ver <= specified ver",
+            " GT file ver > specified ver", " GE file ver >= specified ver",
+            "<fileversion> is the version in the format <hh>,<hl>,<lh>,<ll>",
+            "Example:", " c:\\myfolder\\myfile.exe?LT:2,0,0,0", "[Out] <none>",
+            " Returns: TRUE if versions match the condition; otherwise FALSE."})},
     {"_CheckWin2000", Lines({"Uses the new Win32 API call to get the platform version.", "[In]\t<none>",
                              "[Out]\tWIN2000 - contains 1 if Windows 2000; 0 otherwise."})},
-    {"_CleanZOVToolbars",
-     Lines({"Removes any current toolbar positional information from ZOV.INI.", "[In]\t<none>", "[Out]\t<none>"})},
+    {"_CleanZOVToolbars", Lines({"Removes any current toolbar positional information from ZOV.INI.",
+                                 "[In]\t<none>", "[Out]\t<none>"})},
     {"_GetDate", Lines({"Gets the current date in format dd Mmm yyyy.", "[In]\tParameter: 'W' for URL format",
                         "[Out]\tGD_DATE - contains the date"})},
     {"_GetWinVer", Lines({"Uses the new Win32 API call to get the platform version.", "[In]\t<none>",
                           "[Out]\tWINVER - string describing Windows version, e.g. 'ME', 'NT4 SP3', etc."})},
     {"_MergeINI",
-     Lines({"Performs a merge between two INI files. Normally, writing to an INI file overwrites existing values. "
+     Lines({"Performs a merge between two INI files. Normally, writing to an INI file overwrites existing "
+            "values. "
             "This merge allows you to specify whether to retain any values that already exist.",
-            "[In]\tMI_SRC - full path name of source INI file.", "\tMI_DEST - full path name of destination INI file.",
+            "[In]\tMI_SRC - full path name of source INI file.",
+            "\tMI_DEST - full path name of destination INI file.",
             "\tMI_MODE - merge mode (case sensitive):", "\t\tR\treplace existing", "\t\tI\tinsert",
             "\t\tRI\treplaces existing and inserts new items (same as WISE operation)", "[Out]\t<none>"})},
     {"_SettingChanged",
-     "Posts a broadcast message to the system to indicate the registry settings for environment variables have "
+     "Posts a broadcast message to the system to indicate the registry settings for environment variables "
+     "have "
      "been changed (NT only)"},
 };
 
@@ -92,8 +90,8 @@ TEST(VersionResourceTexts, TheFixedPart) {
 TEST(VersionResourceTexts, TheCompiledResourceCarriesTheSameTexts) {
     std::vector<uint8_t> resource;
     uint32_t nLanguage = 0;
-    ASSERT_TRUE(ReadPeVersionResource(std::string(BRENWICK_FIXTURE_DIR) + "/brenwick_version.x86.dll", &resource,
-                                      &nLanguage));
+    ASSERT_TRUE(ReadPeVersionResource(std::string(BRENWICK_FIXTURE_DIR) + "/brenwick_version.x86.dll",
+                                      &resource, &nLanguage));
     EXPECT_EQ(0x0809u, nLanguage);
     FixedFileInfo info{};
     ASSERT_TRUE(ReadVersionRootBlock(resource, &info));

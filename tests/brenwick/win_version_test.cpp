@@ -23,8 +23,8 @@ const WinVerCase kWinVerTable[] = {
     {1, 4, 0, 950, "", "95"},
     {1, 4, 0, 1080, "", "95"},
     {1, 4, 0, 1081, "", "95 OSR2"},
-    {1, 4, 0, 0x04000438, " B", "95"},         // build 1080 under other high bits
-    {1, 4, 0, 0xFFFF0439, "", "95 OSR2"},      // build 1081 under other high bits
+    {1, 4, 0, 0x04000438, " B", "95"},     // build 1080 under other high bits
+    {1, 4, 0, 0xFFFF0439, "", "95 OSR2"},  // build 1081 under other high bits
     {1, 4, 10, 1998, "A", "98"},
     {1, 4, 90, 3000, " ", "ME"},
     {1, 4, 3, 0, "", "9x"},
@@ -51,8 +51,8 @@ TEST(GetWinVerText, EveryRowOfTheTable) {
         std::string(row.pszServicePack).copy(record.szCSDVersion, sizeof(record.szCSDVersion) - 1);
         char szText[kWinVerTextSize];
         FormatWinVerText(record, szText);
-        EXPECT_STREQ(row.pszText, szText) << row.nPlatform << " " << row.nMajor << "." << row.nMinor << " \""
-                                          << row.pszServicePack << "\"";
+        EXPECT_STREQ(row.pszText, szText)
+            << row.nPlatform << " " << row.nMajor << "." << row.nMinor << " \"" << row.pszServicePack << "\"";
     }
 }
 
@@ -109,12 +109,13 @@ struct Win2000Case {
 
 TEST(CheckWin2000Export, OnlyTheNtPlatformOfMajorVersion5Counts) {
     CFakePlatform platform;
-    const Win2000Case cases[] = {{2, 5, 0, 1}, {2, 5, 1, 1}, {2, 5, 2, 1}, {2, 4, 0, 0}, {2, 6, 0, 0},
+    const Win2000Case cases[] = {{2, 5, 0, 1}, {2, 5, 1, 1},  {2, 5, 2, 1},  {2, 4, 0, 0}, {2, 6, 0, 0},
                                  {1, 4, 0, 0}, {1, 4, 10, 0}, {1, 4, 90, 0}, {1, 5, 0, 0}, {0, 5, 0, 0}};
     for (const Win2000Case& c : cases) {
         CTestCallBlock block;
         platform.SetVersion(c.nPlatform, c.nMajor, c.nMinor);
-        EXPECT_EQ(c.nResult, CheckWin2000(block.Block())) << c.nPlatform << " " << c.nMajor << "." << c.nMinor;
+        EXPECT_EQ(c.nResult, CheckWin2000(block.Block()))
+            << c.nPlatform << " " << c.nMajor << "." << c.nMinor;
         EXPECT_EQ(c.nResult ? "1" : "0", block.Value("WIN2000"));
     }
 }
