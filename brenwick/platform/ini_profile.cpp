@@ -77,12 +77,12 @@ CIniProfile::CIniProfile(const std::string& text) {
         m_bUtf8Bom = true;
         nPos = 3;
     }
-    // Lines end at LF; a file with no LF left in it is taken to end its lines
+    // Lines end at LF; where no LF is left in the file, lines are taken to end
     // with CR alone, as old Macintosh editors wrote them.
+    const size_t nLastLineFeed = text.rfind('\n');
     while (nPos < text.size()) {
-        size_t nEnd = text.find('\n', nPos);
-        bool bAtLineFeed = nEnd != std::string::npos;
-        if (!bAtLineFeed) nEnd = text.find('\r', nPos);
+        const bool bAtLineFeed = nLastLineFeed != std::string::npos && nPos <= nLastLineFeed;
+        size_t nEnd = text.find(bAtLineFeed ? '\n' : '\r', nPos);
         if (nEnd == std::string::npos) nEnd = text.size();
         std::string line = text.substr(nPos, nEnd - nPos);
         if (bAtLineFeed && !line.empty() && line.back() == '\r') line.pop_back();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,6 +215,21 @@ TEST(IniProfileRead, AByteOrderMarkDoesNotBecomePartOfTheFirstSection) {
     EXPECT_STREQ("v", szBuffer);
     EXPECT_EQ(6u, profile.GetSectionNames(szBuffer, sizeof(szBuffer)));
     EXPECT_STREQ("First", szBuffer);
+}
+
+TEST(IniProfileRead, LinesAfterTheLastLineFeedEndAtCarriageReturns) {
+    const CIniProfile profile("[S]\r\na=1\r\nb=2\rc=3\r");
+    char szBuffer[32];
+    EXPECT_EQ(6u, profile.GetKeyNames("S", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0, std::memcmp("a\0b\0c\0", szBuffer, 7));
+}
+
+TEST(IniProfileRead, ALargeFileWithCarriageReturnsAloneIsReadInOnePass) {
+    std::string text = "[S]\r";
+    for (int i = 0; i < 100000; ++i) text += "key" + std::to_string(i) + "=value\r";
+    const CIniProfile profile(text);
+    char szBuffer[16];
+    EXPECT_EQ(5u, profile.GetString("S", "key99999", szBuffer, sizeof(szBuffer)));
 }
 
 TEST(IniProfileRead, AnUnclosedHeaderIsAnOrdinaryLine) {
