@@ -167,10 +167,31 @@ TEST(IniProfileList, SectionContentsAsTheyStandWithoutComments) {
 
 TEST(IniProfileList, AnEmptyOrCommentOnlySectionHasNoContents) {
     const CIniProfile profile("[Empty]\n[Comments]\n; nothing here\n[Next]\nk=v\n");
+    for (const char* pszSection : {"Empty", "Comments", "Missing"}) {
+        std::vector<char> buffer(16, '#');
+        EXPECT_EQ(0u, profile.GetSection(pszSection, buffer.data(), buffer.size()));
+        EXPECT_EQ(std::string("\0\0#", 3), std::string(buffer.data(), 3)) << pszSection;
+    }
+    char sz[1] = {'#'};
+    EXPECT_EQ(0u, profile.GetSection("Missing", sz, 1));
+    EXPECT_EQ('\0', sz[0]);
+}
+
+// Only reading and writing a value trim the names asked for; listing and
+// deleting look for the name as it is given.
+TEST(IniProfileList, ListingAndDeletingTakeTheSectionNameAsGiven) {
+    CIniProfile profile("[S]\nk=1\n");
     char szBuffer[16];
-    EXPECT_EQ(0u, profile.GetSection("Empty", szBuffer, sizeof(szBuffer)));
-    EXPECT_EQ(0u, profile.GetSection("Comments", szBuffer, sizeof(szBuffer)));
-    EXPECT_EQ(0u, profile.GetSection("Missing", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0u, profile.GetKeyNames(" S ", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0u, profile.GetSection("S\t", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString(" s ", " K ", szBuffer, sizeof(szBuffer)));
+    EXPECT_FALSE(profile.DeleteSection(" S "));
+    EXPECT_FALSE(profile.DeleteKey(" S ", "k"));
+    EXPECT_FALSE(profile.DeleteKey("S", " k "));
+    EXPECT_EQ(2u, profile.GetKeyNames("s", szBuffer, sizeof(szBuffer)));
+    EXPECT_TRUE(profile.SetString(" S ", " k ", "2"));
+    EXPECT_EQ("[S]\r\nk=2\r\n", profile.Render());
+    EXPECT_TRUE(profile.DeleteKey("s", "K"));
 }
 
 struct ListEdgeCase {
