@@ -45,7 +45,7 @@ void PrintUsage(std::ostream& out) {
 
 // Questions of the loader go to the command's own streams while it runs.
 class CConsoleHostScope {
-  public:
+public:
     CConsoleHostScope(std::istream& in, std::ostream& out) : m_host(in, out), m_pPrevious(&GetHost()) {
         SetHost(&m_host);
     }
@@ -54,7 +54,7 @@ class CConsoleHostScope {
     CConsoleHostScope(const CConsoleHostScope&) = delete;
     CConsoleHostScope& operator=(const CConsoleHostScope&) = delete;
 
-  private:
+private:
     CConsoleHost m_host;
     CHostInterface* m_pPrevious;
 };

@@ -9,12 +9,12 @@
 // type, with nothing added. Like every image it is far too large for the
 // stack, so it only comes from Create.
 class CConvertImage : public CMemoryImage {
-  public:
+public:
     static std::unique_ptr<CConvertImage> Create(int32_t nSize) {
         return std::unique_ptr<CConvertImage>(new CConvertImage(nSize));
     }
     ~CConvertImage() override = default;
 
-  private:
+private:
     explicit CConvertImage(int32_t nSize) : CMemoryImage(nSize) {}
 };

@@ -15,7 +15,7 @@
 // but is neither a regular file nor a directory (a device such as /dev/null, a
 // pipe) cannot be replaced and is written directly.
 class CAtomicFileWriter {
-  public:
+public:
     CAtomicFileWriter() = default;
     // Discards the temporary file unless Commit succeeded.
     ~CAtomicFileWriter();
@@ -33,7 +33,7 @@ class CAtomicFileWriter {
     // space left on device".
     const std::string& GetError() const { return m_strError; }
 
-  private:
+private:
     bool Fail(int nErrno);
     void Discard();
 

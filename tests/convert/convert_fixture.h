@@ -12,7 +12,7 @@
 
 // Each test runs the built convert program in a scratch directory of its own.
 class ConvertTest : public ::testing::Test {
-  protected:
+protected:
     CProgramRun Convert(const std::vector<std::string>& arguments, const std::string& input = "") {
         std::vector<std::string> command{CONVERT_PROGRAM};
         command.insert(command.end(), arguments.begin(), arguments.end());

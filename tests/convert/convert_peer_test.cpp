@@ -46,7 +46,7 @@ size_t TrailingErased(const std::string& bytes) {
 }
 
 class ConvertPeerTest : public ConvertTest {
-  protected:
+protected:
     void SetUp() override {
         if (!IsOnPath("objcopy")) GTEST_SKIP() << "objcopy is not installed (Debian package binutils)";
     }

@@ -16,7 +16,7 @@
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes.
 class CScratchDirectory {
-  public:
+public:
     CScratchDirectory() {
         std::string pattern = (std::filesystem::temp_directory_path() / "korvelt-test-XXXXXX").string();
         if (mkdtemp(pattern.data())) m_path = pattern;
@@ -39,7 +39,7 @@ class CScratchDirectory {
         return names;
     }
 
-  private:
+private:
     std::filesystem::path m_path;
 };
 
@@ -56,7 +56,7 @@ inline std::string ReadFileBytes(const std::string& path) {
 // normal user removing the write permission does it; root ignores that, so for
 // root the directory is made immutable instead, where the file system allows.
 class CReadOnlyDirectory {
-  public:
+public:
     explicit CReadOnlyDirectory(const std::string& path) : m_path(path) {
         chmod(m_path.c_str(), 0555);
         if (RefusesNewFiles()) {
@@ -77,7 +77,7 @@ class CReadOnlyDirectory {
     // immutable flag); tests then have nothing to check.
     bool IsReadOnly() const { return m_bReadOnly; }
 
-  private:
+private:
     bool RefusesNewFiles() const {
         const std::string probe = m_path + "/.probe";
         const int nHandle = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
