@@ -1,5 +1,6 @@
 #include "imagefile/progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -14,7 +15,8 @@ int ComputePercent(uint64_t nDone, uint64_t nTotal) {
         nTotal >>= 1;
         nDone >>= 1;
     }
-    return static_cast<int>(nDone * 100 / nTotal);
+    // Unfinished work never shows 100, however the low bits fell.
+    return std::min(99, static_cast<int>(nDone * 100 / nTotal));
 }
 
 CProgressDisplay::CProgressDisplay(int bShowProgress, const char* pszTitleFormat, const char* pszFileName)
