@@ -85,4 +85,21 @@ public:
 
     std::string m_strReport;
     int32_t m_bDataLost = 0;
+
+    // S-record line reading: the lines read so far, and whether the last one
+    // was cut at the line limit (its rest is then read as the next line).
+    uint32_t m_nLinesRead;
+    int32_t m_bLineCut;
+    // Set by Close when the stream reported that a write or the close failed,
+    // so that a save can tell a complete file from a truncated one.
+    int32_t m_bCloseFailed;
+
+private:
+    char* ReadSRecordLine(char* pszLine, bool& bTooLong);
+    void FlagBadLine(uint32_t nLineNumber, const char* pszReason);
+    const char* DescribeBadLine(const char* pszLine, bool bTooLong);
 };
+
+// An S-record line is read into this many characters, its zero byte included:
+// at most 254 characters, a CR LF line end counting as one, are taken at once.
+constexpr int kSRecordLineBufferSize = 255;

@@ -1,0 +1,247 @@
+#include "host/file_stream.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Large enough that an S-record file of tens of megabytes costs a few hundred
+// system calls, not millions.
+constexpr size_t kBufferSize = 64 * 1024;
+
+constexpr char kEndOfFileByte = 0x1A;
+
+int64_t FileSizeOf(std::FILE* pStdFile) {
+#ifdef _WIN32
+    struct _stat64 status;
+    if (_fstat64(_fileno(pStdFile), &status) != 0) return -1;
+#else
+    struct stat status;
+    if (fstat(fileno(pStdFile), &status) != 0) return -1;
+#endif
+    return static_cast<int64_t>(status.st_size);
+}
+
+}  // namespace
+
+CFileStream* CFileStream::OpenForReading(const char* pszPath) {
+    // Both modes are done here, so the OS always sees a binary file.
+    std::FILE* pStdFile = std::fopen(pszPath, "rb");
+    return pStdFile ? new CFileStream(pStdFile, false) : nullptr;
+}
+
+CFileStream* CFileStream::OpenForWriting(const char* pszPath) {
+    std::FILE* pStdFile = std::fopen(pszPath, "wb");
+    return pStdFile ? new CFileStream(pStdFile, true) : nullptr;
+}
+
+CFileStream::CFileStream(std::FILE* pStdFile, bool bWriting)
+    : m_pStdFile(pStdFile),
+      m_bWriting(bWriting),
+      m_mode(kModeText),
+      m_bError(false),
+      m_bEof(false),
+      m_bWriteFailed(false),
+      m_buffer(new char[kBufferSize]),
+      m_nBegin(0),
+      m_nEnd(0),
+      m_nBufferOffset(0) {
+    // This class buffers; a second buffer in the C library would only copy.
+    std::setvbuf(m_pStdFile, nullptr, _IONBF, 0);
+}
+
+CFileStream::~CFileStream() {
+    if (m_pStdFile) Close();
+}
+
+int CFileStream::SetMode(EMode mode) {
+    if (!m_pStdFile) return 0;
+    m_mode = mode;
+    return 1;
+}
+
+size_t CFileStream::Fill(size_t nBytes) {
+    size_t nAvailable = m_nEnd - m_nBegin;
+    if (nAvailable >= nBytes || m_bError) return nAvailable;
+    if (m_nBegin > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_nBegin, nAvailable);
+        m_nBufferOffset += static_cast<int64_t>(m_nBegin);
+        m_nBegin = 0;
+        m_nEnd = nAvailable;
+    }
+    while (m_nEnd < nBytes) {
+        size_t nRead = std::fread(m_buffer.get() + m_nEnd, 1, kBufferSize - m_nEnd, m_pStdFile);
+        m_nEnd += nRead;
+        if (nRead == 0) {
+            if (std::ferror(m_pStdFile))
+                m_bError = true;
+            else
+                m_bEof = true;
+            break;
+        }
+    }
+    return m_nEnd - m_nBegin;
+}
+
+// The next byte as text mode delivers it, or -1 at the end of the file.
+int CFileStream::ReadTextByte() {
+    if (Fill(1) == 0) return -1;
+    char c = m_buffer[m_nBegin];
+    if (c == kEndOfFileByte) {
+        // Left unread, so every later read stops at it too.
+        m_bEof = true;
+        return -1;
+    }
+    if (c == '\r' && Fill(2) >= 2 && m_buffer[m_nBegin + 1] == '\n') {
+        m_nBegin += 2;
+        return '\n';
+    }
+    ++m_nBegin;
+    return static_cast<unsigned char>(c);
+}
+
+char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
+    if (!m_pStdFile || m_bWriting || nSize < 2) return nullptr;
+    size_t nMax = static_cast<size_t>(nSize) - 1;
+    size_t nLength = 0;
+    if (m_mode == kModeText) {
+        while (nLength < nMax && Fill(1) > 0) {
+            // Plain characters are copied in runs; the three that text mode
+            // translates go through ReadTextByte one at a time.
+            const char* pStart = m_buffer.get() + m_nBegin;
+            size_t nRun = std::min(nMax - nLength, m_nEnd - m_nBegin);
+            size_t nPlain = 0;
+            while (nPlain < nRun && pStart[nPlain] != '\n' && pStart[nPlain] != '\r' &&
+                   pStart[nPlain] != kEndOfFileByte)
+                ++nPlain;
+            std::memcpy(pszBuffer + nLength, pStart, nPlain);
+            nLength += nPlain;
+            m_nBegin += nPlain;
+            if (nPlain == nRun) continue;
+            int c = ReadTextByte();
+            if (c < 0) break;
+            pszBuffer[nLength++] = static_cast<char>(c);
+            if (c == '\n') break;
+        }
+    } else {
+        while (nLength < nMax && Fill(1) > 0) {
+            const char* pStart = m_buffer.get() + m_nBegin;
+            size_t nRun = std::min(nMax - nLength, m_nEnd - m_nBegin);
+            const void* pLineEnd = std::memchr(pStart, '\n', nRun);
+            if (pLineEnd) nRun = static_cast<size_t>(static_cast<const char*>(pLineEnd) - pStart) + 1;
+            std::memcpy(pszBuffer + nLength, pStart, nRun);
+            nLength += nRun;
+            m_nBegin += nRun;
+            if (pLineEnd) break;
+        }
+    }
+    if (m_bError || nLength == 0) return nullptr;
+    pszBuffer[nLength] = '\0';
+    return pszBuffer;
+}
+
+size_t CFileStream::Read(void* pBuffer, size_t nBytes) {
+    if (!m_pStdFile || m_bWriting) return 0;
+    char* pOut = static_cast<char*>(pBuffer);
+    size_t nDone = 0;
+    if (m_mode == kModeText) {
+        while (nDone < nBytes) {
+            int c = ReadTextByte();
+            if (c < 0) break;
+            pOut[nDone++] = static_cast<char>(c);
+        }
+        return nDone;
+    }
+    while (nDone < nBytes && Fill(1) > 0) {
+        size_t nRun = std::min(nBytes - nDone, m_nEnd - m_nBegin);
+        std::memcpy(pOut + nDone, m_buffer.get() + m_nBegin, nRun);
+        nDone += nRun;
+        m_nBegin += nRun;
+    }
+    return nDone;
+}
+
+int CFileStream::Flush() {
+    if (m_nEnd == 0) return 1;
+    size_t nWritten = std::fwrite(m_buffer.get(), 1, m_nEnd, m_pStdFile);
+    m_nBufferOffset += static_cast<int64_t>(nWritten);
+    if (nWritten != m_nEnd) {
+        m_bError = true;
+        m_bWriteFailed = true;
+        m_nEnd = 0;
+        return 0;
+    }
+    m_nEnd = 0;
+    return 1;
+}
+
+size_t CFileStream::Write(const void* pData, size_t nBytes) {
+    if (!m_pStdFile || !m_bWriting || m_bError) return 0;
+    const char* pIn = static_cast<const char*>(pData);
+    size_t nTaken = 0;
+    while (nTaken < nBytes) {
+        bool bLineEnd = m_mode == kModeText && pIn[nTaken] == '\n';
+        size_t nNeeded = bLineEnd ? 2 : 1;
+        if (kBufferSize - m_nEnd < nNeeded && !Flush()) return nTaken;
+        if (bLineEnd) {
+            m_buffer[m_nEnd++] = '\r';
+            m_buffer[m_nEnd++] = '\n';
+            ++nTaken;
+            continue;
+        }
+        size_t nRun = std::min(kBufferSize - m_nEnd, nBytes - nTaken);
+        if (m_mode == kModeText) {
+            const void* pLineEnd = std::memchr(pIn + nTaken, '\n', nRun);
+            if (pLineEnd) nRun = static_cast<size_t>(static_cast<const char*>(pLineEnd) - (pIn + nTaken));
+        }
+        std::memcpy(m_buffer.get() + m_nEnd, pIn + nTaken, nRun);
+        m_nEnd += nRun;
+        nTaken += nRun;
+    }
+    return nTaken;
+}
+
+int CFileStream::WriteString(const char* psz) {
+    size_t nLength = std::strlen(psz);
+    return Write(psz, nLength) == nLength ? 1 : 0;
+}
+
+int CFileStream::Rewind() {
+    if (!m_pStdFile) return 0;
+    if (m_bWriting && !Flush()) return 0;
+    if (std::fseek(m_pStdFile, 0, SEEK_SET) != 0) {
+        m_bError = true;
+        return 0;
+    }
+    std::clearerr(m_pStdFile);
+    m_nBegin = 0;
+    m_nEnd = 0;
+    m_nBufferOffset = 0;
+    m_bError = false;
+    m_bEof = false;
+    return 1;
+}
+
+int64_t CFileStream::Tell() const {
+    return m_nBufferOffset + static_cast<int64_t>(m_bWriting ? m_nEnd : m_nBegin);
+}
+
+int64_t CFileStream::GetLength() const {
+    if (!m_pStdFile) return -1;
+    int64_t nSize = FileSizeOf(m_pStdFile);
+    if (nSize < 0) return -1;
+    // Bytes still in the buffer are part of the file being written.
+    return m_bWriting ? std::max(nSize, Tell()) : nSize;
+}
+
+int CFileStream::Close() {
+    if (!m_pStdFile) return 0;
+    int bDone = 1;
+    if (m_bWriting && !Flush()) bDone = 0;
+    if (m_bWriteFailed) bDone = 0;
+    if (std::fclose(m_pStdFile) != 0) bDone = 0;
+    m_pStdFile = nullptr;
+    return bDone;
+}

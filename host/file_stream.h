@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+// A buffered file stream with the two modes of the platform that the image
+// file formats come from, so that a file written here is byte for byte the
+// file written there, whatever the OS:
+//  - text mode (the mode a stream opens in) writes every '\n' as CR LF; when
+//    reading it takes CR LF as '\n' and a byte 0x1A as the end of the file;
+//  - binary mode passes bytes unchanged.
+// The mode may be switched at any time; it applies to the bytes that follow.
+// A stream is opened either for reading or for writing, never both.
+class CFileStream {
+public:
+    enum EMode { kModeText, kModeBinary };
+
+    // Null when the file cannot be opened. Opening for writing creates the
+    // file or empties it.
+    static CFileStream* OpenForReading(const char* pszPath);
+    static CFileStream* OpenForWriting(const char* pszPath);
+
+    CFileStream(const CFileStream&) = delete;
+    CFileStream& operator=(const CFileStream&) = delete;
+    // Closes a stream that is still open; use Close to learn whether that worked.
+    ~CFileStream();
+
+    // 1 when the mode is set, 0 when the stream is closed.
+    int SetMode(EMode mode);
+    EMode GetMode() const { return m_mode; }
+
+    // Like fgets: at most nSize - 1 characters, up to and including a '\n',
+    // then a zero byte. Null when nothing was read (end of file) or on a read
+    // error. A CR LF in text mode is one character.
+    char* ReadLine(char* pszBuffer, int nSize);
+    // Number of bytes placed in the buffer; fewer than asked at the end of the
+    // file or on an error.
+    size_t Read(void* pBuffer, size_t nBytes);
+
+    // Number of the caller's bytes taken; fewer than given once a write has
+    // failed.
+    size_t Write(const void* pData, size_t nBytes);
+    // 1 when the whole text was taken.
+    int WriteString(const char* psz);
+
+    // Back to the first byte; clears the end-of-file and error states.
+    // 1 when done.
+    int Rewind();
+    // Offset in the file of the next byte to be read or written.
+    int64_t Tell() const;
+    // Size of the file in bytes (for a stream being written: bytes so far);
+    // -1 when it cannot be learned.
+    int64_t GetLength() const;
+
+    bool HasError() const { return m_bError; }
+    bool IsEof() const { return m_bEof; }
+    bool IsOpen() const { return m_pStdFile != nullptr; }
+
+    // Writes out what is buffered and closes the file. 1 when every write of
+    // the stream's life and the close succeeded, 0 otherwise (a full disk, for
+    // instance, often shows only here). A second Close returns 0.
+    int Close();
+
+private:
+    CFileStream(std::FILE* pStdFile, bool bWriting);
+
+    // Makes at least nBytes unread bytes available unless the file ends
+    // first; keeps the unread ones. Returns the number available.
+    size_t Fill(size_t nBytes);
+    int Flush();
+    int ReadTextByte();
+
+    std::FILE* m_pStdFile;
+    bool m_bWriting;
+    EMode m_mode;
+    bool m_bError;
+    bool m_bEof;
+    // Unlike m_bError, not cleared by Rewind: lost bytes stay lost.
+    bool m_bWriteFailed;
+    std::unique_ptr<char[]> m_buffer;
+    // Reading: the unread bytes are [m_nBegin, m_nEnd). Writing: [0, m_nEnd)
+    // waits to be written.
+    size_t m_nBegin;
+    size_t m_nEnd;
+    // File offset of the first byte of the buffer.
+    int64_t m_nBufferOffset;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+
+// Hexadecimal digits for the S-record reader and writer, kept in one place.
+
+// 0-15 for a hexadecimal digit of either case, 0 for any other character: a
+// stray character is not rejected here, it only makes the checksum test fail.
+inline int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
+// The byte of the digit pair at p, or -1 when the text ends within the pair;
+// nothing after a zero byte is looked at.
+inline int HexPairValue(const char* p) {
+    if (p[0] == '\0' || p[1] == '\0') return -1;
+    return HexValue(p[0]) * 16 + HexValue(p[1]);
+}
+
+inline bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+constexpr char kLowerHexDigits[] = "0123456789abcdef";
+
+// Writes the byte as two digits of the given set and returns the position
+// after them.
+inline char* PutHexByte(char* p, uint8_t byte, const char* pszDigits) {
+    p[0] = pszDigits[byte >> 4];
+    p[1] = pszDigits[byte & 0x0F];
+    return p + 2;
+}
+
+// Writes the value with at least nMinDigits digits, more if it needs them (as
+// printf's "%04lX" does), and returns the position after them.
+inline char* PutHexNumber(char* p, uint32_t value, int nMinDigits, const char* pszDigits) {
+    int nDigits = 1;
+    while (nDigits < 8 && (value >> (4 * nDigits)) != 0) ++nDigits;
+    if (nDigits < nMinDigits) nDigits = nMinDigits;
+    for (int i = nDigits - 1; i >= 0; --i) *p++ = pszDigits[(value >> (4 * i)) & 0x0F];
+    return p;
+}

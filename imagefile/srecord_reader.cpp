@@ -1,0 +1,206 @@
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "host/file_stream.h"
+#include "imagefile/hex_digits.h"
+#include "imagefile/image_file.h"
+
+namespace {
+
+enum {
+    kClassBad = -1,
+    kClassHeader = 0,
+    kClassTerminator = 4,
+};
+
+// Reads up to nDigits address digits, stopping at the end of the text.
+uint32_t DecodeAddress(const char*& p, int nDigits) {
+    uint32_t value = 0;
+    for (int i = 0; i < nDigits && *p != '\0'; ++i) value = value * 16 + HexValue(*p++);
+    return value;
+}
+
+// Decodes digit pairs that begin before pEnd, as long as the text and the
+// output last, and returns how many bytes it stored.
+uint32_t DecodeBytes(const char* p, const char* pEnd, uint8_t* pOut, uint32_t nMax) {
+    uint32_t n = 0;
+    for (; p < pEnd && n < nMax; p += 2) {
+        int byte = HexPairValue(p);
+        if (byte < 0) break;
+        pOut[n++] = static_cast<uint8_t>(byte);
+    }
+    return n;
+}
+
+// The reason texts are static, so a caller may keep the pointer; each type
+// character has its own text.
+const char* UnknownTypeReason(char type) {
+    static const std::array<std::array<char, 40>, 256> reasons = [] {
+        std::array<std::array<char, 40>, 256> texts{};
+        for (int c = 0; c < 256; ++c) {
+            if (c > 0x20 && c < 0x7F)
+                std::snprintf(texts[c].data(), texts[c].size(), "unknown record type S%c", c);
+            else
+                std::snprintf(texts[c].data(), texts[c].size(), "unknown record type character 0x%02X", c);
+        }
+        return texts;
+    }();
+    return reasons[static_cast<unsigned char>(type)].data();
+}
+
+}  // namespace
+
+int CImageFile::HexDigitValue(const char* pch) {
+    return HexValue(*pch);
+}
+
+// pszText is at the second digit of the count, so the count's pair begins one
+// character before it; pair k of the record is at pszText - 1 + 2k.
+int CImageFile::VerifySRecordChecksum(const char* pszText, int nCount) {
+    if (nCount < 0) return 0;
+    const char* pRecord = pszText - 1;
+    unsigned nSum = 0;
+    for (int k = 0; k < nCount; ++k) {
+        int byte = HexPairValue(pRecord + 2 * k);
+        // A count that calls for more digits than the line holds.
+        if (byte < 0) return 0;
+        nSum += static_cast<unsigned>(byte);
+    }
+    int checksum = HexPairValue(pRecord + 2 * nCount);
+    return checksum >= 0 && static_cast<unsigned>(checksum) == (~nSum & 0xFF) ? 1 : 0;
+}
+
+void CImageFile::DecodeS0(const char* pszText, const char* pszEnd) {
+    const char* p = pszText;
+    DecodeAddress(p, 4);
+    // One place is kept for the zero byte that ends the module name.
+    uint32_t n = DecodeBytes(p, pszEnd, m_recordData, sizeof m_recordData - 1);
+    m_recordData[n] = 0;
+}
+
+void CImageFile::DecodeS1(const char* pszText, const char* pszEnd) {
+    const char* p = pszText;
+    m_nRecordAddress = DecodeAddress(p, 4);
+    m_nRecordLength = DecodeBytes(p, pszEnd, m_recordData, sizeof m_recordData);
+}
+
+void CImageFile::DecodeS2(const char* pszText, const char* pszEnd) {
+    const char* p = pszText;
+    m_nRecordAddress = DecodeAddress(p, 6);
+    m_nRecordLength = DecodeBytes(p, pszEnd, m_recordData, sizeof m_recordData);
+}
+
+void CImageFile::DecodeS3(const char* pszText, const char* pszEnd) {
+    const char* p = pszText;
+    m_nRecordAddress = DecodeAddress(p, 8);
+    m_nRecordLength = DecodeBytes(p, pszEnd, m_recordData, sizeof m_recordData);
+}
+
+int CImageFile::ParseSRecord(const char* pszLine) {
+    // Column 0 is not examined, but the type must be on the line.
+    if (!pszLine || pszLine[0] == '\0' || pszLine[1] == '\0') return kClassBad;
+    int nCount = HexPairValue(pszLine + 2);
+    // The checksum is tested before the type is looked at.
+    if (nCount < 0 || !VerifySRecordChecksum(pszLine + 3, nCount)) return kClassBad;
+    const char* pszAddress = pszLine + 4;
+    const char* pszDataEnd = pszLine + 2 * nCount + 1;
+    switch (pszLine[1]) {
+        case '0':
+            DecodeS0(pszAddress, pszDataEnd);
+            return kClassHeader;
+        case '1':
+            DecodeS1(pszAddress, pszDataEnd);
+            return 1;
+        case '2':
+            DecodeS2(pszAddress, pszDataEnd);
+            return 2;
+        case '3':
+            DecodeS3(pszAddress, pszDataEnd);
+            return 3;
+        // Any termination line ends the data, whatever the width of the data
+        // lines; its address is not used.
+        case '7':
+        case '8':
+        case '9':
+            return kClassTerminator;
+        default:
+            return kClassBad;
+    }
+}
+
+char* CImageFile::ReadSRecordLine(char* pszLine, bool& bTooLong) {
+    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize)) return nullptr;
+    ++m_nLinesRead;
+    bool bContinued = m_bLineCut != 0;
+    size_t nLength = std::strlen(pszLine);
+    m_bLineCut = nLength == kSRecordLineBufferSize - 1 && pszLine[nLength - 1] != '\n';
+    bTooLong = bContinued || m_bLineCut;
+    return pszLine;
+}
+
+void CImageFile::FlagBadLine(uint32_t nLineNumber, const char* pszReason) {
+    m_bNotSRecord = 1;
+    m_nLineNumber = nLineNumber;
+    m_pszBadLineReason = pszReason;
+}
+
+// Why ParseSRecord rejected the line, tested in the order in which the parse
+// fails.
+const char* CImageFile::DescribeBadLine(const char* pszLine, bool bTooLong) {
+    if (bTooLong) return "line too long";
+    if (pszLine[0] == '\0' || pszLine[1] == '\0') return "not a record";
+    int nCount = HexPairValue(pszLine + 2);
+    if (nCount <= 0) return "not a record";
+    for (int nColumn = 2; nColumn < 4 + 2 * nCount; ++nColumn)
+        if (!IsHexDigit(pszLine[nColumn])) return "not a record";
+    if (!VerifySRecordChecksum(pszLine + 3, nCount)) return "checksum mismatch";
+    return UnknownTypeReason(pszLine[1]);
+}
+
+void CImageFile::ReadSRecordHeader() {
+    if (m_nKind != kKindSRecord || !m_pFile) return;
+    char szLine[kSRecordLineBufferSize];
+    bool bTooLong = false;
+    if (!ReadSRecordLine(szLine, bTooLong)) return;
+    if (ParseSRecord(szLine) == kClassHeader) {
+        const void* pEnd = std::memchr(m_recordData, 0, sizeof m_szModuleName - 1);
+        size_t nLength = pEnd ? static_cast<size_t>(static_cast<const uint8_t*>(pEnd) - m_recordData)
+                              : sizeof m_szModuleName - 1;
+        std::memcpy(m_szModuleName, m_recordData, nLength);
+        m_szModuleName[nLength] = '\0';
+        return;
+    }
+    // Not a header: ReadSRecord takes the first line again, as data or as the
+    // bad line that it is.
+    m_pFile->Rewind();
+    m_nLinesRead = 0;
+    m_bLineCut = 0;
+}
+
+void CImageFile::ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer) {
+    nLength = 0;
+    char szLine[kSRecordLineBufferSize];
+    for (;;) {
+        bool bTooLong = false;
+        if (!ReadSRecordLine(szLine, bTooLong)) {
+            if (!m_pFile || m_pFile->HasError()) FlagBadLine(m_nLinesRead + 1, "read error");
+            return;
+        }
+        int nClass = ParseSRecord(szLine);
+        if (nClass == kClassHeader) {
+            // A second header, from files joined together for instance, does
+            // not end the data.
+            continue;
+        }
+        if (nClass == kClassTerminator) return;
+        if (nClass == kClassBad) {
+            FlagBadLine(m_nLinesRead, DescribeBadLine(szLine, bTooLong));
+            return;
+        }
+        nAddress = m_nRecordAddress;
+        nLength = m_nRecordLength;
+        if (nLength > 0) std::memcpy(pBuffer, m_recordData, nLength);
+        return;
+    }
+}
