@@ -113,10 +113,13 @@ int CImageFile::Save(const char* pszPath, uint32_t nFirst, uint32_t nLast, CMemo
     progress.Finish();
     Close();
 
+    // A file that could not be written whole (a full disk often shows only
+    // when the last buffer goes out) must not pass for a saved one.
     if (m_bCancel) {
         GetHost().MessageBox("Data Save Aborted.", kButtonsOk);
-        return 1;
+        return m_bCloseFailed ? 0 : 1;
     }
+    if (m_bCloseFailed) return 0;
 
     // The highest address of an image without data is 0xFFFFFFFF as well, so
     // whether the image holds data decides, not the address.

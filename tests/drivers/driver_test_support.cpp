@@ -46,13 +46,13 @@ std::string DriverTest::ReadFile(const std::string& path) {
 
 std::unique_ptr<CMemoryImage> DriverTest::NewImage() { return CMemoryImage::Create(0); }
 
-Bytes DriverTest::ReadImage(CMemoryImage& image, uint32_t nAddress, uint32_t nLength) {
+Bytes ReadImage(CMemoryImage& image, uint32_t nAddress, uint32_t nLength) {
     Bytes bytes(nLength, 0);
     image.ReadBytes(nAddress, bytes.data(), nLength);
     return bytes;
 }
 
-void DriverTest::Fill(CMemoryImage& image, uint32_t nAddress, const Bytes& data) {
+void Fill(CMemoryImage& image, uint32_t nAddress, const Bytes& data) {
     ASSERT_TRUE(image.WriteBytes(nAddress, data.data(), static_cast<int32_t>(data.size())));
 }
 

@@ -41,14 +41,16 @@ protected:
     static std::string ReadFile(const std::string& path);
 
     static std::unique_ptr<CMemoryImage> NewImage();
-    static Bytes ReadImage(CMemoryImage& image, uint32_t nAddress, uint32_t nLength);
-    static void Fill(CMemoryImage& image, uint32_t nAddress, const Bytes& data);
 
     CRecordingHost m_host{true};
 
 private:
     std::filesystem::path m_dir;
 };
+
+// The bytes of [nAddress, nAddress + nLength - 1]; gaps read as 0xFF.
+Bytes ReadImage(CMemoryImage& image, uint32_t nAddress, uint32_t nLength);
+void Fill(CMemoryImage& image, uint32_t nAddress, const Bytes& data);
 
 // One S-record line (LF end) with a correct checksum; nType 1, 2 or 3 gives a
 // 2-, 3- or 4-byte address, 0 and 7 to 9 the header and end lines.

@@ -361,6 +361,21 @@ TEST_F(LoadDriverTest, RunRefusedByAFullBlockTableSaysNotAllLoadedAndLeavesTheFl
     EXPECT_EQ(tail, report.substr(report.size() - tail.size()));
 }
 
+TEST_F(LoadDriverTest, MoreSeparateAreasThanABlockTableHoldsAreNotAllLoaded) {
+    std::string content;
+    const uint32_t nAreas = kMaxBlocksPerTable + 1;
+    content.reserve(nAreas * 17);
+    for (uint32_t i = 0; i < nAreas; ++i) content += SRecordLine(3, 2 * i, {0x5A});
+    auto image = NewImage();
+    CImageFile file;
+
+    ASSERT_EQ(1, file.Load(WriteFile("many.mot", content).c_str(), image.get(), 0));
+
+    EXPECT_TRUE(file.HasDataLost());
+    EXPECT_TRUE(image->HasDataLost());
+    EXPECT_NE(std::string::npos, file.GetReport().find("\nNot all the file data could be loaded\n"));
+}
+
 TEST_F(LoadDriverTest, LoadStartsWithTheImagesLostFlagCleared) {
     auto image = NewImage();
     image->m_bDataLost = 1;

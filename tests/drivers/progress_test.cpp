@@ -16,7 +16,8 @@ TEST(ComputePercentTest, IsTheIntegerShareOfTheTotal) {
 TEST(ComputePercentTest, DoesNotOverflowAbove2GiBOrForHugeTotals) {
     EXPECT_EQ(50, ComputePercent(0x80000000ull, 0x100000000ull));
     EXPECT_EQ(75, ComputePercent(3ull << 40, 4ull << 40));
-    EXPECT_EQ(50, ComputePercent(UINT64_MAX / 2, UINT64_MAX));
+    EXPECT_EQ(49, ComputePercent(UINT64_MAX / 2, UINT64_MAX));
+    EXPECT_EQ(50, ComputePercent(UINT64_MAX / 2 + 1, UINT64_MAX));
     EXPECT_EQ(99, ComputePercent(UINT64_MAX - 1, UINT64_MAX));
 }
 

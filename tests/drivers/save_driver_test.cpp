@@ -30,7 +30,7 @@ TEST_F(SaveDriverTest, SRecordFileHasHeaderSixteenByteLinesAndEndLine) {
     CImageFile file;
     const std::string path = PathOf("out.mot");
 
-    ASSERT_EQ(1, file.Save(path.c_str(), 0, 0xFFFFFFFF, image.get(), 0));
+    ASSERT_EQ(1, file.Save(path.c_str(), 0, 0xFFFF, image.get(), 0));
 
     EXPECT_EQ(
         "S00E00006F757420202020206D6F74A9\r\n"
@@ -64,12 +64,26 @@ TEST_F(SaveDriverTest, DataAbove0xFFFFGivesS2LinesAndS8End) {
     CImageFile file;
     const std::string path = PathOf("out.mot");
 
-    ASSERT_EQ(1, file.Save(path.c_str(), 0, 0xFFFFFFFF, image.get(), 0));
+    ASSERT_EQ(1, file.Save(path.c_str(), 0, 0x7FFFFFFF, image.get(), 0));
 
     EXPECT_EQ(
         "S00E00006F757420202020206D6F74A9\r\n"
         "S214020000000102030405060708090a0b0c0d0e0f71\r\n"
         "S804000000FB\r\n",
+        ReadFile(path));
+}
+
+TEST_F(SaveDriverTest, LastAddressAbove0x7FFFFFFFCountsAsNegativeAndGivesS3Lines) {
+    auto image = ImageWith(0x100, Pattern(16));
+    CImageFile file;
+    const std::string path = PathOf("out.mot");
+
+    ASSERT_EQ(1, file.Save(path.c_str(), 0, 0xFFFFFFFF, image.get(), 0));
+
+    EXPECT_EQ(
+        "S00E00006F757420202020206D6F74A9\r\n"
+        "S31500000100000102030405060708090a0b0c0d0e0f71\r\n"
+        "S70500000000FA\r\n",
         ReadFile(path));
 }
 
@@ -182,7 +196,7 @@ TEST_F(SaveDriverTest, StatusBarShowsFileNameAndAPercentagePerPiece) {
 
     ASSERT_EQ(1, file.Save(PathOf("out.mot").c_str(), 0, 0xFFFFFFFF, image.get(), 1));
 
-    EXPECT_EQ(std::vector<std::string>{"Saving File out.mot", ""}, m_host.Texts("pane0"));
+    EXPECT_EQ(std::vector<std::string>({"Saving File out.mot", ""}), m_host.Texts("pane0"));
     EXPECT_EQ(std::vector<std::string>({"0%", "25%", "50%", "75%", "100%", ""}), m_host.Texts("pane1"));
     EXPECT_EQ(100, file.GetProgress());
 }
@@ -205,6 +219,15 @@ TEST_F(SaveDriverTest, UnwritablePathOrNoImageFails) {
     EXPECT_EQ(0, file.Save(PathOf("no/such/dir/out.mot").c_str(), 0, 0xFFFFFFFF, image.get(), 1));
     EXPECT_EQ(0, file.Save(PathOf("out.mot").c_str(), 0, 0xFFFFFFFF, nullptr, 1));
     EXPECT_TRUE(m_host.m_events.empty());
+}
+
+TEST_F(SaveDriverTest, SaveThatCannotBeWrittenWholeFails) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+    auto image = ImageWith(0x100, Pattern(16));
+    CImageFile file;
+
+    EXPECT_EQ(0, file.Save("/dev/full", 0, 0xFFFFFFFF, image.get(), 0));
+    EXPECT_EQ(std::string::npos, file.GetReport().find("bytes saved"));
 }
 
 }  // namespace
