@@ -18,10 +18,23 @@ public:
     // Copies `length` bytes to `address` when the block covers all of them.
     void SetData(uint32_t address, uint32_t length, const uint8_t* pSource);
 
+    // The last address that the block covers.
+    uint32_t GetEnd() const { return m_nStart + m_nLength - 1; }
+    // Keeps only [nStart, nStart + nLength - 1], which must lie inside the
+    // block; the bytes kept are reallocated at the new length.
+    void Narrow(uint32_t nStart, uint32_t nLength);
+
     uint32_t m_nStart;
     uint32_t m_nLength;
     uint8_t* m_pData;
     CDataBlock* m_pPrev;
     CDataBlock* m_pNext;
     uint32_t m_nSequence;
+    // A history block that saved addresses which held no data: putting it back
+    // erases them instead of storing 0xFF bytes, so that a short run that was a
+    // gap does not come back as stored data. It never allocates bytes.
+    int32_t m_bGap;
+
+private:
+    void AllocateBytes();
 };

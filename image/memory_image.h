@@ -76,7 +76,8 @@ public:
     virtual void RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& table);
     virtual int RemoveVisibleRange(uint32_t nFirst, uint32_t nLast, CBlockTable& store);
     virtual void TrimBlock(uint32_t nFirst, uint32_t nLast, CDataBlock* pBlock, CBlockTable& table);
-    virtual CDataBlock* CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table, CDataBlock* pParent);
+    virtual CDataBlock* CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table,
+                                    CDataBlock* pParent);
     virtual void DeleteBlock(CDataBlock* pBlock, CBlockTable& table);
     virtual void ClearTable(CBlockTable& table);
     virtual uint32_t CountTableBytes(uint32_t nFirst, uint32_t nLast, CBlockTable& table);
@@ -112,4 +113,60 @@ public:
 
 protected:
     explicit CMemoryImage(int32_t nSize);
+
+private:
+    // How a stretch of bytes goes into the data table.
+    enum EStoreMode {
+        kCutAtGaps,  // the gap rule decides what is stored
+        kStoreAll,   // every byte is stored, 0xFF included
+        kEraseAll    // nothing is stored: the stretch becomes a gap
+    };
+    // A write after the range rules: what is left of it, and whether any of it
+    // was cut off.
+    struct CClippedWrite {
+        uint32_t nAddress;
+        uint32_t nLength;
+        const uint8_t* pData;
+        bool bClipped;
+    };
+
+    // One past the last address of the range; at most 2^32.
+    uint64_t GetRangeEnd() const { return uint64_t(m_nBase) + m_nSize; }
+    uint64_t RoundUpToAlignment(uint64_t n) const;
+    // Grows the range to [nBase, nEnd - 1] rounded to the alignment, never past
+    // the top of the address space.
+    void GrowRange(uint32_t nBase, uint64_t nEnd);
+    bool ApplyRangeRules(uint32_t nAddress, int32_t nLength, const uint8_t* pData, CClippedWrite& write);
+    // The test of the range operations of marks and history: a stretch that is
+    // not empty and does not reach past the end of the range.
+    bool IsInsideRange(uint32_t nAddress, uint32_t nLength) const;
+
+    bool CarriesBytes(const CBlockTable& table) const;
+    bool MayOverlap(const CBlockTable& table) const;
+    // The other store of a store and the range table of a store; null for a
+    // table that is not a store.
+    CBlockTable* GetOtherStore(const CBlockTable& store);
+    CBlockTable* GetRangeTable(const CBlockTable& store);
+
+    void StoreIntoData(uint32_t nAddress, uint32_t nLength, const uint8_t* pData, EStoreMode mode);
+    void AddRange(uint32_t nFirst, uint32_t nLast, CBlockTable& rangeTable);
+    // Shrinks a block to a part of itself in place, so that a trim leaving one
+    // piece never needs a free place in a full table.
+    void NarrowBlock(CDataBlock* pBlock, uint32_t nStart, uint32_t nLength, CBlockTable& table);
+    void ReadStoreLayers(uint32_t nFirst, uint32_t nLast, uint8_t* pBuffer, CBlockTable& store);
+
+    // Saves what the data table holds in [nFirst, nLast] as one step of a
+    // store: stored stretches with their bytes, gaps as gap blocks. pStep is the
+    // first block of the step, or null to begin a new step. What was saved is
+    // added to the store's range table.
+    void RecordLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& store, CDataBlock*& pStep);
+    // Puts the part [nFirst, nLast] of a history block back into the data table.
+    void PutBackLayer(CDataBlock* pBlock, uint32_t nFirst, uint32_t nLast);
+    // Takes the topmost layer of a store out of [nFirst, nLast]; with bRestore
+    // its bytes go back into the data table and what they replace is recorded in
+    // the other store as one step.
+    void PeelTopLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& store, bool bRestore);
+    void TakeBackLastStep(CBlockTable& store);
+    void TakeBackAll(CBlockTable& store);
+    void RestoreRangeFully(uint32_t nAddress, uint32_t nLength, CBlockTable& store);
 };

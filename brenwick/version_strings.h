@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The string table of the version resource, in the order in which the
+// resource lists it, with the fixed part's numbers.
+struct VersionString {
+    const char* pszKey;
+    const char* pszValue;
+};
+
+extern const VersionString kVersionStrings[];
+extern const size_t kVersionStringCount;
+
+extern const char kVersionStringTableName[];
+extern const uint16_t kVersionLanguage;
+extern const uint16_t kVersionCodePage;
+extern const uint16_t kFileVersionParts[4];
+extern const uint16_t kProductVersionParts[4];
+extern const uint32_t kVersionFileFlagsMask;
+extern const uint32_t kVersionFileOs;
+extern const uint32_t kVersionFileType;

@@ -1,0 +1,160 @@
+// Adding, cutting and removing the blocks of one table, and the memory
+// accounting that goes with it.
+#include <algorithm>
+#include <cstring>
+
+#include "host/host_interface.h"
+#include "image/memory_image.h"
+
+namespace {
+// What one block costs besides its bytes.
+constexpr uint32_t kBlockOverhead = 28;
+constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
+const char kNoMoreMemory[] = "No more memory can be allocated - clear some data.";
+}  // namespace
+
+CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockTable& table,
+                                      CDataBlock* pParent) {
+    // An empty block, or one past the top of the address space, would break the
+    // searches that find blocks by their end.
+    if (nLength == 0 || uint64_t(nStart) + nLength > kAddressSpaceEnd) return nullptr;
+    if (table.m_nCount >= kMaxBlocksPerTable) {
+        GetHost().MessageBox(kNoMoreMemory, kButtonsOk);
+        m_bDataLost = 1;
+        return nullptr;
+    }
+
+    CDataBlock* pBlock = new CDataBlock(nStart, nLength);
+    m_nMemoryUsed += kBlockOverhead + (CarriesBytes(table) ? nLength : 0);
+    pBlock->m_nSequence = pParent ? pParent->m_nSequence : table.m_nNextSequence++;
+
+    int nIndex = FindFirstBlockAfter(nStart, table);
+    if (nIndex < 0) nIndex = table.m_nCount;
+    if (pParent && nIndex > 0) {
+        const CDataBlock* pBefore = table.m_apBlocks[nIndex - 1];
+        if (pBefore->m_nStart == nStart && pBlock->m_nSequence > pBefore->m_nSequence) --nIndex;
+    }
+    InsertBlockPointer(table.m_apBlocks, pBlock, nIndex, table.m_nCount);
+
+    if (pParent) {
+        pBlock->m_pPrev = pParent;
+        pBlock->m_pNext = pParent->m_pNext;
+        if (pParent->m_pNext) pParent->m_pNext->m_pPrev = pBlock;
+        pParent->m_pNext = pBlock;
+    } else {
+        pBlock->m_pNext = table.m_pHead;
+        if (table.m_pHead) table.m_pHead->m_pPrev = pBlock;
+        table.m_pHead = pBlock;
+    }
+    return pBlock;
+}
+
+void CMemoryImage::DeleteBlock(CDataBlock* pBlock, CBlockTable& table) {
+    const int nIndex = FindBlockIndex(pBlock, table);
+    if (nIndex < 0) return;
+    if (pBlock->m_pPrev) pBlock->m_pPrev->m_pNext = pBlock->m_pNext;
+    if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
+    if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
+    m_nMemoryUsed -= kBlockOverhead + (CarriesBytes(table) ? pBlock->m_nLength : 0);
+    RemoveBlockPointer(table.m_apBlocks, nIndex, table.m_nCount);
+    delete pBlock;
+}
+
+void CMemoryImage::ClearTable(CBlockTable& table) {
+    const bool bCarriesBytes = CarriesBytes(table);
+    CDataBlock* pBlock = table.m_pHead;
+    while (pBlock) {
+        CDataBlock* pNext = pBlock->m_pNext;
+        m_nMemoryUsed -= kBlockOverhead + (bCarriesBytes ? pBlock->m_nLength : 0);
+        delete pBlock;
+        pBlock = pNext;
+    }
+    table.m_pHead = nullptr;
+    table.m_nCount = 0;
+    table.m_nNextSequence = 0;
+}
+
+int CMemoryImage::InsertBlockPointer(CDataBlock** apBlocks, CDataBlock* pBlock, int nIndex, int32_t& nCount) {
+    // The array has a fixed capacity; an entry outside it would overwrite the
+    // image.
+    if (nIndex < 0 || nIndex > nCount || nCount >= kMaxBlocksPerTable) return nCount;
+    std::memmove(apBlocks + nIndex + 1, apBlocks + nIndex, sizeof(CDataBlock*) * size_t(nCount - nIndex));
+    apBlocks[nIndex] = pBlock;
+    return ++nCount;
+}
+
+int CMemoryImage::RemoveBlockPointer(CDataBlock** apBlocks, int nIndex, int32_t& nCount) {
+    if (nIndex < 0 || nIndex >= nCount) return nCount;
+    std::memmove(apBlocks + nIndex, apBlocks + nIndex + 1, sizeof(CDataBlock*) * size_t(nCount - nIndex - 1));
+    return --nCount;
+}
+
+void CMemoryImage::RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& table) {
+    if (table.m_nCount <= 0 || nFirst > nLast) return;
+    int nIndex = FindFirstBlockAfter(nLast, table);
+    if (nIndex == 0) return;
+    nIndex = (nIndex < 0 ? table.m_nCount : nIndex) - 1;
+
+    // Without overlaps the ends rise with the starts, so the walk stops at the
+    // first block that ends before the range; in a store an earlier, longer
+    // block can still reach into it.
+    const bool bMayOverlap = MayOverlap(table);
+    for (; nIndex >= 0; --nIndex) {
+        CDataBlock* pBlock = table.m_apBlocks[nIndex];
+        if (pBlock->GetEnd() < nFirst) {
+            if (!bMayOverlap) break;
+            continue;
+        }
+        // Trimming changes only entries at or above nIndex.
+        TrimBlock(nFirst, nLast, pBlock, table);
+    }
+}
+
+void CMemoryImage::TrimBlock(uint32_t nFirst, uint32_t nLast, CDataBlock* pBlock, CBlockTable& table) {
+    if (!pBlock || nFirst > nLast) return;
+    const uint32_t nStart = pBlock->m_nStart;
+    const uint32_t nEnd = pBlock->GetEnd();
+    if (nEnd < nFirst || nStart > nLast) return;
+
+    if (nStart >= nFirst && nEnd <= nLast) {
+        DeleteBlock(pBlock, table);
+        return;
+    }
+    if (nEnd > nLast) {
+        const uint32_t nRightLength = nEnd - nLast;
+        if (nStart >= nFirst) {
+            NarrowBlock(pBlock, nLast + 1, nRightLength, table);
+            return;
+        }
+        CDataBlock* pRight = CreateBlock(nLast + 1, nRightLength, table, pBlock);
+        if (pRight) {
+            pRight->m_bGap = pBlock->m_bGap;
+            if (CarriesBytes(table) && !pBlock->m_bGap)
+                pRight->SetData(nLast + 1, nRightLength, pBlock->GetDataPointer(nLast + 1));
+        }
+    }
+    NarrowBlock(pBlock, nStart, nFirst - nStart, table);
+}
+
+void CMemoryImage::NarrowBlock(CDataBlock* pBlock, uint32_t nStart, uint32_t nLength, CBlockTable& table) {
+    if (CarriesBytes(table)) m_nMemoryUsed -= pBlock->m_nLength - nLength;
+    if (nStart == pBlock->m_nStart) {
+        pBlock->Narrow(nStart, nLength);
+        return;
+    }
+    // A later start can pass other starts only in a store, where blocks
+    // overlap; the block then moves up to its new place in the array.
+    const int nIndex = FindBlockIndex(pBlock, table);
+    pBlock->Narrow(nStart, nLength);
+    if (nIndex < 0) return;
+    CDataBlock** pBlocks = table.m_apBlocks;
+    CDataBlock** pNewPlace = std::upper_bound(
+        pBlocks + nIndex + 1, pBlocks + table.m_nCount, nStart,
+        [](uint32_t address, const CDataBlock* pEntry) { return address < pEntry->m_nStart; });
+    std::rotate(pBlocks + nIndex, pBlocks + nIndex + 1, pNewPlace);
+}
+
+void CMemoryImage::AddRange(uint32_t nFirst, uint32_t nLast, CBlockTable& rangeTable) {
+    RemoveRange(nFirst, nLast, rangeTable);
+    CreateBlock(nFirst, nLast - nFirst + 1, rangeTable, nullptr);
+}

@@ -1,0 +1,265 @@
+#include "brenwick/platform/pe_version_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "brenwick/platform/version_info_block.h"
+
+namespace {
+
+const std::string kFixtures = BRENWICK_FIXTURE_DIR;
+
+std::vector<uint8_t> FixtureBytes(const std::string& name) {
+    std::ifstream file(kFixtures + "/" + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t n) {
+    return bytes[n] | bytes[n + 1] << 8 | bytes[n + 2] << 16 | static_cast<uint32_t>(bytes[n + 3]) << 24;
+}
+
+void PutU16(std::vector<uint8_t>& bytes, size_t n, uint16_t value) {
+    bytes[n] = static_cast<uint8_t>(value);
+    bytes[n + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void PutU32(std::vector<uint8_t>& bytes, size_t n, uint32_t value) {
+    PutU16(bytes, n, static_cast<uint16_t>(value));
+    PutU16(bytes, n + 2, static_cast<uint16_t>(value >> 16));
+}
+
+// Where the parts of a fixture lie, found independently of the reader.
+struct PeLayout {
+    size_t nFileHeader;
+    size_t nOptionalHeader;
+    size_t nResourceRoot;  // file offset of the resource directory
+};
+
+PeLayout Layout(const std::vector<uint8_t>& bytes) {
+    PeLayout layout{};
+    layout.nFileHeader = GetU32(bytes, 0x3C) + 4;
+    layout.nOptionalHeader = layout.nFileHeader + 20;
+    const size_t nOptionalSize = bytes[layout.nFileHeader + 16] | bytes[layout.nFileHeader + 17] << 8;
+    const size_t nSections = bytes[layout.nFileHeader + 2];
+    for (size_t i = 0; i < nSections; ++i) {
+        const size_t nHeader = layout.nOptionalHeader + nOptionalSize + 40 * i;
+        if (std::memcmp(&bytes[nHeader], ".rsrc", 6) == 0) layout.nResourceRoot = GetU32(bytes, nHeader + 20);
+    }
+    return layout;
+}
+
+bool ReadWords(const std::vector<uint8_t>& bytes, uint32_t* pdwMS, uint32_t* pdwLS) {
+    CMemoryByteSource source(bytes.data(), bytes.size());
+    std::vector<uint8_t> resource;
+    FixedFileInfo info{};
+    if (!ReadPeVersionResource(source, &resource) || !ReadVersionRootBlock(resource, &info)) return false;
+    *pdwMS = info.dwFileVersionMS;
+    *pdwLS = info.dwFileVersionLS;
+    return true;
+}
+
+bool Readable(const std::vector<uint8_t>& bytes) {
+    uint32_t dwMS = 0;
+    uint32_t dwLS = 0;
+    return ReadWords(bytes, &dwMS, &dwLS);
+}
+
+struct VersionCase {
+    const char* pszFile;
+    uint32_t dwMS;
+    uint32_t dwLS;
+};
+
+TEST(PeVersionReader, ReadsTheFileVersionOf32And64BitFiles) {
+    const VersionCase cases[] = {
+        {"version_1_9_0_0.x64.dll", 0x00010009, 0x00000000},
+        {"version_2_0_0_0.x86.dll", 0x00020000, 0x00000000},
+        {"version_2_0_0_1.x64.dll", 0x00020000, 0x00000001},
+        {"version_65535_1_0_65535.x86.dll", 0xFFFF0001, 0x0000FFFF},
+        {"brenwick_version.x86.dll", 0x00010006, 0x0000000A},
+    };
+    for (const VersionCase& c : cases) {
+        std::vector<uint8_t> resource;
+        ASSERT_TRUE(ReadPeVersionResource(kFixtures + "/" + c.pszFile, &resource)) << c.pszFile;
+        FixedFileInfo info{};
+        ASSERT_TRUE(ReadVersionRootBlock(resource, &info)) << c.pszFile;
+        EXPECT_EQ(0xFEEF04BDu, info.dwSignature) << c.pszFile;
+        EXPECT_EQ(c.dwMS, info.dwFileVersionMS) << c.pszFile;
+        EXPECT_EQ(c.dwLS, info.dwFileVersionLS) << c.pszFile;
+    }
+}
+
+TEST(PeVersionReader, FilesWithoutAVersionResourceOrNotPeAreRefused) {
+    std::vector<uint8_t> resource;
+    EXPECT_FALSE(ReadPeVersionResource(kFixtures + "/no_version.x64.dll", &resource));
+    EXPECT_FALSE(ReadPeVersionResource(kFixtures + "/missing.dll", &resource));
+    EXPECT_FALSE(ReadPeVersionResource(kFixtures + "/src/no_version.rc", &resource));
+    EXPECT_FALSE(ReadPeVersionResource(kFixtures, &resource));
+    const std::vector<uint8_t> empty;
+    EXPECT_FALSE(Readable(empty));
+}
+
+TEST(PeVersionReader, AVersionResourceWithoutRootBlockHasNoFileVersion) {
+    std::vector<uint8_t> resource;
+    ASSERT_TRUE(ReadPeVersionResource(kFixtures + "/no_root_block.x64.dll", &resource));
+    FixedFileInfo info{};
+    EXPECT_FALSE(ReadVersionRootBlock(resource, &info));
+}
+
+TEST(PeVersionReader, AFileCutShortAnywhereIsRefusedOrReadInFull) {
+    for (const char* pszFile : {"version_2_0_0_1.x64.dll", "version_2_0_0_0.x86.dll"}) {
+        const std::vector<uint8_t> whole = FixtureBytes(pszFile);
+        ASSERT_FALSE(whole.empty());
+        size_t nFirstReadable = whole.size();
+        for (size_t nLength = 0; nLength < whole.size(); ++nLength) {
+            const std::vector<uint8_t> cut(whole.begin(),
+                                           whole.begin() + static_cast<std::ptrdiff_t>(nLength));
+            uint32_t dwMS = 0;
+            uint32_t dwLS = 0;
+            if (!ReadWords(cut, &dwMS, &dwLS)) continue;
+            if (nFirstReadable == whole.size()) nFirstReadable = nLength;
+            EXPECT_EQ(0x00020000u, dwMS) << pszFile << " cut at " << nLength;
+        }
+        // The resource section is the last one, so everything before its data
+        // must be there.
+        EXPECT_GT(nFirstReadable, Layout(whole).nResourceRoot) << pszFile;
+    }
+}
+
+TEST(PeVersionReader, DamagedHeadersAreRefused) {
+    const std::vector<uint8_t> good = FixtureBytes("version_2_0_0_1.x64.dll");
+    const PeLayout layout = Layout(good);
+    ASSERT_TRUE(Readable(good));
+
+    std::vector<uint8_t> bytes = good;
+    bytes[0] = 'X';
+    EXPECT_FALSE(Readable(bytes)) << "MZ";
+    bytes = good;
+    PutU32(bytes, 0x3C, 0xFFFFFFF0);
+    EXPECT_FALSE(Readable(bytes)) << "PE header beyond the end";
+    bytes = good;
+    PutU16(bytes, layout.nFileHeader + 2, 0xFFFF);
+    EXPECT_FALSE(Readable(bytes)) << "section count";
+    bytes = good;
+    PutU16(bytes, layout.nOptionalHeader, 0x0107);
+    EXPECT_FALSE(Readable(bytes)) << "optional header magic";
+    bytes = good;
+    PutU32(bytes, layout.nOptionalHeader + 108, 2);
+    EXPECT_FALSE(Readable(bytes)) << "no resource directory entry";
+    bytes = good;
+    PutU16(bytes, layout.nFileHeader + 16, 112);
+    EXPECT_FALSE(Readable(bytes)) << "optional header too short for the resource directory";
+    bytes = good;
+    PutU32(bytes, layout.nOptionalHeader + 128, 0x7FFFFFF0);
+    EXPECT_FALSE(Readable(bytes)) << "resource directory outside every section";
+}
+
+TEST(PeVersionReader, DamagedResourceDirectoriesAreRefused) {
+    const std::vector<uint8_t> good = FixtureBytes("version_2_0_0_1.x64.dll");
+    const size_t nRoot = Layout(good).nResourceRoot;
+    const size_t nTypeEntry = nRoot + 16;  // the only type: RT_VERSION
+    const uint32_t nNameDirectory = GetU32(good, nTypeEntry + 4) & 0x7FFFFFFF;
+    const size_t nNameEntry = nRoot + nNameDirectory + 16;
+    const uint32_t nLanguageDirectory = GetU32(good, nNameEntry + 4) & 0x7FFFFFFF;
+    const size_t nLanguageEntry = nRoot + nLanguageDirectory + 16;
+    const size_t nDataEntry = nRoot + GetU32(good, nLanguageEntry + 4);
+    ASSERT_EQ(16u, GetU32(good, nTypeEntry));
+    ASSERT_EQ(1u, GetU32(good, nNameEntry));
+
+    std::vector<uint8_t> bytes = good;
+    PutU16(bytes, nRoot + 12, 0xFFFF);
+    PutU16(bytes, nRoot + 14, 0xFFFF);
+    EXPECT_FALSE(Readable(bytes)) << "entry counts beyond the file";
+    bytes = good;
+    PutU32(bytes, nTypeEntry, 3);
+    EXPECT_FALSE(Readable(bytes)) << "no RT_VERSION";
+    bytes = good;
+    PutU32(bytes, nNameEntry, 2);
+    EXPECT_FALSE(Readable(bytes)) << "version resource not named 1";
+    bytes = good;
+    PutU32(bytes, nTypeEntry + 4, 0x80000000);
+    EXPECT_FALSE(Readable(bytes)) << "type entry leading back to the root";
+    bytes = good;
+    PutU32(bytes, nTypeEntry + 4, nNameDirectory);
+    EXPECT_FALSE(Readable(bytes)) << "data where a directory belongs";
+    bytes = good;
+    PutU32(bytes, nLanguageEntry + 4, 0x80000000 | nLanguageDirectory);
+    EXPECT_FALSE(Readable(bytes)) << "directory where data belongs";
+    bytes = good;
+    PutU32(bytes, nDataEntry + 4, 0xFFFFFFFF);
+    EXPECT_FALSE(Readable(bytes)) << "data size beyond the section";
+    bytes = good;
+    PutU32(bytes, nDataEntry, 0xFFFFFF00);
+    EXPECT_FALSE(Readable(bytes)) << "data address outside every section";
+}
+
+// The version block itself, built by hand.
+
+std::vector<uint8_t> Block(uint16_t nLength, uint16_t nValueLength, uint16_t nType, const std::string& key) {
+    std::vector<uint8_t> bytes(6);
+    PutU16(bytes, 0, nLength);
+    PutU16(bytes, 2, nValueLength);
+    PutU16(bytes, 4, nType);
+    for (char c : key + '\0') {
+        bytes.push_back(static_cast<uint8_t>(c));
+        bytes.push_back(0);
+    }
+    while (bytes.size() % 4) bytes.push_back(0);
+    return bytes;
+}
+
+TEST(VersionInfoBlock, ARootBlockMustHoldTheWholeFixedInformationWithinItsLength) {
+    std::vector<uint8_t> resource = Block(40 + 52, 52, 0, "VS_VERSION_INFO");
+    resource.resize(40 + 52, 0);
+    PutU32(resource, 40 + 8, 0x00030004);
+    FixedFileInfo info{};
+    ASSERT_TRUE(ReadVersionRootBlock(resource, &info));
+    EXPECT_EQ(0x00030004u, info.dwFileVersionMS);
+
+    std::vector<uint8_t> shortValue = resource;
+    PutU16(shortValue, 2, 51);
+    EXPECT_FALSE(ReadVersionRootBlock(shortValue, &info)) << "value shorter than the fixed information";
+    std::vector<uint8_t> longBlock = resource;
+    PutU16(longBlock, 0, 40 + 52 + 1);
+    EXPECT_FALSE(ReadVersionRootBlock(longBlock, &info)) << "block longer than the resource";
+    std::vector<uint8_t> cutValue = resource;
+    PutU16(cutValue, 0, 40 + 51);
+    EXPECT_FALSE(ReadVersionRootBlock(cutValue, &info)) << "value beyond the block";
+    std::vector<uint8_t> openKey(resource.begin(), resource.begin() + 30);
+    PutU16(openKey, 0, 30);
+    EXPECT_FALSE(ReadVersionRootBlock(openKey, &info)) << "key without terminator";
+    EXPECT_FALSE(ReadVersionRootBlock(std::vector<uint8_t>(5, 0), &info)) << "shorter than a header";
+}
+
+TEST(VersionInfoBlock, ReadsTheStringTableAndTranslationInResourceOrder) {
+    std::vector<uint8_t> resource;
+    ASSERT_TRUE(ReadPeVersionResource(kFixtures + "/version_2_0_0_1.x64.dll", &resource));
+    VersionStringTable table;
+    ASSERT_TRUE(ReadVersionStrings(resource, &table));
+    EXPECT_EQ("080904b0", table.name);
+    ASSERT_EQ(1u, table.strings.size());
+    EXPECT_EQ("FileVersion", table.strings[0].first);
+    EXPECT_EQ("2.0.0.1", table.strings[0].second);
+    EXPECT_EQ((std::vector<uint16_t>{0x0809, 1200}), table.translation);
+}
+
+TEST(VersionInfoBlock, ADamagedStringTableIsRefused) {
+    std::vector<uint8_t> resource;
+    ASSERT_TRUE(ReadPeVersionResource(kFixtures + "/version_2_0_0_1.x64.dll", &resource));
+    const size_t nStringFileInfo = 40 + 52;
+    VersionStringTable table;
+    std::vector<uint8_t> bytes = resource;
+    PutU16(bytes, nStringFileInfo, 0xFFFF);
+    EXPECT_FALSE(ReadVersionStrings(bytes, &table));
+    bytes = resource;
+    PutU16(bytes, nStringFileInfo, 3);
+    EXPECT_FALSE(ReadVersionStrings(bytes, &table));
+    EXPECT_FALSE(ReadVersionStrings(std::vector<uint8_t>(), &table));
+}
+
+}  // namespace
