@@ -20,7 +20,8 @@ void CLoadAreaList::OnRunCutAtLimit(uint32_t nRunStart) {
     if (!m_pendingStart) m_pendingStart = nRunStart;
 }
 
-void CLoadAreaList::OnListableRunStored(uint32_t nRunStart, uint64_t nRunEnd, const CAddressSpan& imageRange) {
+void CLoadAreaList::OnListableRunStored(uint32_t nRunStart, uint64_t nRunEnd,
+                                        const CAddressSpan& imageRange) {
     // Once the list is full the pending start no longer matters.
     if (m_report.IsFull()) return;
     const int64_t nLo = std::max<int64_t>(imageRange.m_nFirst, m_pendingStart.value_or(nRunStart));

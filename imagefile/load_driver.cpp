@@ -21,7 +21,9 @@ constexpr uint64_t kAddressSpaceEnd = 0x100000000;
 
 // A length or position that the stream could not learn (-1) counts as 0,
 // which shows no progress rather than a wrong one.
-uint64_t KnownSize(int64_t nSize) { return nSize > 0 ? static_cast<uint64_t>(nSize) : 0; }
+uint64_t KnownSize(int64_t nSize) {
+    return nSize > 0 ? static_cast<uint64_t>(nSize) : 0;
+}
 
 void CopyName(char (&szTarget)[256], const char* pszSource) {
     std::snprintf(szTarget, sizeof szTarget, "%s", pszSource);
@@ -243,6 +245,10 @@ int CImageFile::LoadRaw(const char* pszPath, CMemoryImage* pImage, int bShowProg
     return session.Finish();
 }
 
-void CImageFile::Cancel() { m_bCancel = 1; }
+void CImageFile::Cancel() {
+    m_bCancel = 1;
+}
 
-int CImageFile::GetProgress() { return m_nProgress; }
+int CImageFile::GetProgress() {
+    return m_nProgress;
+}

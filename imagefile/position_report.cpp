@@ -48,4 +48,6 @@ void CPositionReport::AddTotals(int64_t nBytes, uint64_t nMilliseconds) {
         AppendLine(m_text, "\n%lld bytes saved in %2.2f seconds\n", nCount, seconds);
 }
 
-void CPositionReport::AddNotAllLoaded() { m_text += "\nNot all the file data could be loaded\n"; }
+void CPositionReport::AddNotAllLoaded() {
+    m_text += "\nNot all the file data could be loaded\n";
+}

@@ -31,7 +31,8 @@ void ReadArea(CMemoryImage& image, uint32_t nFirst, uint8_t* pBuffer, uint64_t n
     constexpr uint64_t kMaxChunk = 0x80000000;
     for (uint64_t nOffset = 0; nOffset < nLength; nOffset += kMaxChunk) {
         const uint64_t nChunk = std::min(kMaxChunk, nLength - nOffset);
-        image.ReadBytes(nFirst + static_cast<uint32_t>(nOffset), pBuffer + nOffset, static_cast<uint32_t>(nChunk));
+        image.ReadBytes(nFirst + static_cast<uint32_t>(nOffset), pBuffer + nOffset,
+                        static_cast<uint32_t>(nChunk));
     }
 }
 
@@ -94,7 +95,8 @@ int CImageFile::Save(const char* pszPath, uint32_t nFirst, uint32_t nLast, CMemo
 
         for (uint64_t nOffset = 0; nOffset < nAreaLength;) {
             progress.ShowPercent(m_nProgress);
-            const uint32_t nPiece = static_cast<uint32_t>(std::min<uint64_t>(nAreaLength - nOffset, nPieceSize));
+            const uint32_t nPiece =
+                static_cast<uint32_t>(std::min<uint64_t>(nAreaLength - nOffset, nPieceSize));
             WriteRecord(nAreaFirst + static_cast<uint32_t>(nOffset), nPiece, area.data() + nOffset);
             nOffset += nPiece;
             nBytesSaved += nPiece;

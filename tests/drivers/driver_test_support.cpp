@@ -1,5 +1,7 @@
 #include "driver_test_support.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -15,8 +17,10 @@ int CRunRecordingImage::WriteMarkedBytes(uint32_t nAddress, int32_t nLength, con
 
 void DriverTest::SetUp() {
     const testing::TestInfo* pInfo = testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = std::filesystem::temp_directory_path() /
-            (std::string("driver_tests_") + pInfo->test_suite_name() + "_" + pInfo->name());
+    // The process id keeps builds that run the same test at once apart.
+    m_dir =
+        std::filesystem::temp_directory_path() / (std::string("driver_tests_") + std::to_string(getpid()) +
+                                                  "_" + pInfo->test_suite_name() + "_" + pInfo->name());
     std::filesystem::remove_all(m_dir);
     std::filesystem::create_directories(m_dir);
     SetHost(&m_host);
@@ -27,7 +31,9 @@ void DriverTest::TearDown() {
     std::filesystem::remove_all(m_dir);
 }
 
-std::string DriverTest::PathOf(const std::string& name) const { return (m_dir / name).string(); }
+std::string DriverTest::PathOf(const std::string& name) const {
+    return (m_dir / name).string();
+}
 
 std::string DriverTest::WriteFile(const std::string& name, const std::string& content) const {
     const std::string path = PathOf(name);
@@ -44,7 +50,9 @@ std::string DriverTest::ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::unique_ptr<CMemoryImage> DriverTest::NewImage() { return CMemoryImage::Create(0); }
+std::unique_ptr<CMemoryImage> DriverTest::NewImage() {
+    return CMemoryImage::Create(0);
+}
 
 Bytes ReadImage(CMemoryImage& image, uint32_t nAddress, uint32_t nLength) {
     Bytes bytes(nLength, 0);

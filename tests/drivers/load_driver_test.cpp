@@ -100,12 +100,24 @@ TEST_F(LoadDriverTest, AreasUpToLineAppearsAtExactlyThirtyAreasOnly) {
     EXPECT_EQ(std::string::npos, file.GetReport().find("Areas up to"));
 }
 
+TEST_F(LoadDriverTest, AreasUpToLineNamesTheTopOfTheAddressSpaceWhenTheDataReachesIt) {
+    const std::string path =
+        WriteFile("prog.mot", SeparateAreas(29) + SRecordLine(3, 0xFFFFFFF0, Pattern(16)));
+    auto image = NewImage();
+    CImageFile file;
+
+    ASSERT_EQ(1, file.Load(path.c_str(), image.get(), 0));
+
+    EXPECT_NE(std::string::npos,
+              file.GetReport().find(AreaLine(0xFFFFFFF0, 0xFFFFFFFF) + " Areas up to - H'FFFFFFFF\n"));
+}
+
 // --- File kinds and headers -------------------------------------------------
 
 TEST_F(LoadDriverTest, ModuleNameComesFromTheS0Line) {
-    const std::string path = WriteFile("prog.mot", SRecordLine(0, 0, {'K', 'E', 'R', 'N'}) +
-                                                       SRecordLine(1, 0x100, Pattern(32)) +
-                                                       SRecordLine(9, 0, {}));
+    const std::string path =
+        WriteFile("prog.mot", SRecordLine(0, 0, {'K', 'E', 'R', 'N'}) + SRecordLine(1, 0x100, Pattern(32)) +
+                                  SRecordLine(9, 0, {}));
     auto image = NewImage();
     CImageFile file;
 
@@ -128,9 +140,8 @@ TEST_F(LoadDriverTest, EmptyOrHeaderOnlySRecordFileLoadsNothingAndSucceeds) {
 }
 
 TEST_F(LoadDriverTest, LinesAfterTheEndLineAreNotRead) {
-    const std::string path =
-        WriteFile("prog.mot", SRecordLine(1, 0x100, {1}) + SRecordLine(9, 0, {}) + "garbage\n" +
-                                  SRecordLine(1, 0x200, {2}));
+    const std::string path = WriteFile("prog.mot", SRecordLine(1, 0x100, {1}) + SRecordLine(9, 0, {}) +
+                                                       "garbage\n" + SRecordLine(1, 0x200, {2}));
     auto image = NewImage();
     CImageFile file;
 
@@ -154,8 +165,13 @@ TEST_F(LoadDriverTest, CdeFileLoadsFromAddressZeroAsOneArea) {
 }
 
 TEST_F(LoadDriverTest, FprRecordsLoadAtTheirAddresses) {
-    const std::string content = "00001000" "00000004" "\x01\x02\x03\x04"
-                                "00002000" "00000002" "\x05\x06";
+    const std::string content =
+        "00001000"
+        "00000004"
+        "\x01\x02\x03\x04"
+        "00002000"
+        "00000002"
+        "\x05\x06";
     auto image = NewImage();
     CImageFile file;
 
@@ -211,7 +227,8 @@ TEST_F(LoadDriverTest, MalformedFirstLineAnsweredCancelFailsAndLeavesTheImageAlo
 
     EXPECT_EQ(Pattern(64, 9), ReadImage(*image, 0, 64));
     EXPECT_EQ(63u, image->GetHighestAddress());
-    EXPECT_EQ(std::vector<std::string>{"This file is not an SRecord.  Load anyway?"}, m_host.Texts("question"));
+    EXPECT_EQ(std::vector<std::string>{"This file is not an SRecord.  Load anyway?"},
+              m_host.Texts("question"));
 }
 
 TEST_F(LoadDriverTest, BadLineLaterRevertsWhatTheGoodLinesStoredAndNamesTheLine) {
@@ -219,8 +236,8 @@ TEST_F(LoadDriverTest, BadLineLaterRevertsWhatTheGoodLinesStoredAndNamesTheLine)
     Fill(*image, 0x100, Pattern(16, 3));
     std::string badLine = SRecordLine(1, 0x300, {1, 2, 3});
     badLine[badLine.size() - 2] ^= 1;  // wrong checksum
-    const std::string path = WriteFile("prog.mot", SRecordLine(1, 0x100, Pattern(16, 5)) +
-                                                       SRecordLine(1, 0x200, {1}) + badLine);
+    const std::string path =
+        WriteFile("prog.mot", SRecordLine(1, 0x100, Pattern(16, 5)) + SRecordLine(1, 0x200, {1}) + badLine);
     CImageFile file;
 
     EXPECT_EQ(0, file.Load(path.c_str(), image.get(), 0));
@@ -239,7 +256,8 @@ TEST_F(LoadDriverTest, LoadRawTakesAnyFileAsBytesFromAddressZero) {
 
     ASSERT_EQ(1, file.LoadRaw(WriteFile("prog.mot", content).c_str(), image.get(), 0));
 
-    EXPECT_EQ(Bytes(content.begin(), content.end()), ReadImage(*image, 0, static_cast<uint32_t>(content.size())));
+    EXPECT_EQ(Bytes(content.begin(), content.end()),
+              ReadImage(*image, 0, static_cast<uint32_t>(content.size())));
     EXPECT_EQ(kKindRaw, file.m_nKind);
 }
 
@@ -281,7 +299,8 @@ TEST_F(LoadDriverTest, StatusBarShowsFileNameAndRisingPercentagesThenIsCleared) 
     const std::vector<std::string> percents = m_host.Texts("pane1");
     ASSERT_EQ(4u + 2u, percents.size());  // one per run, then 100% and the emptied pane
     EXPECT_EQ("0%", percents.front());
-    for (size_t i = 1; i + 1 < percents.size(); ++i) EXPECT_LE(std::stoi(percents[i - 1]), std::stoi(percents[i]));
+    for (size_t i = 1; i + 1 < percents.size(); ++i)
+        EXPECT_LE(std::stoi(percents[i - 1]), std::stoi(percents[i]));
     EXPECT_EQ("100%", percents[percents.size() - 2]);
     EXPECT_EQ("", percents.back());
     EXPECT_EQ("pane0", events[events.size() - 2].kind);
@@ -344,8 +363,8 @@ TEST_F(LoadDriverTest, RunLeavingAFixedRangeCountsOnlyWhatFitsAndSaysNotAllLoade
 }
 
 TEST_F(LoadDriverTest, RunRefusedByAFullBlockTableSaysNotAllLoadedAndLeavesTheFlagsSet) {
-    const std::string path = WriteFile("prog.mot", SRecordLine(1, 0x100, {1}) + SRecordLine(1, 0x200, {2}) +
-                                                       SRecordLine(1, 0x300, {3}));
+    const std::string path = WriteFile(
+        "prog.mot", SRecordLine(1, 0x100, {1}) + SRecordLine(1, 0x200, {2}) + SRecordLine(1, 0x300, {3}));
     CRunRecordingImage image;
     image.m_nLostFirst = image.m_nLostLast = 0x200;
     CImageFile file;
@@ -403,9 +422,8 @@ TEST_F(LoadDriverTest, BytesBeyondTheTopOfTheAddressSpaceAreDroppedNotWrapped) {
         EXPECT_EQ(0xFFFFFFFFu - nLoaded + 1, nFirst) << name;
         EXPECT_EQ(0xFFFFFFFFu, nLast) << name;
         EXPECT_TRUE(file.HasDataLost()) << name;
-        EXPECT_NE(std::string::npos,
-                  file.GetReport().find(AreaLine(0xFFFFFFFFu - nLoaded + 1, 0xFFFFFFFF) + "\n" +
-                                        std::to_string(nLoaded) + " bytes loaded"))
+        EXPECT_NE(std::string::npos, file.GetReport().find(AreaLine(0xFFFFFFFFu - nLoaded + 1, 0xFFFFFFFF) +
+                                                           "\n" + std::to_string(nLoaded) + " bytes loaded"))
             << name;
         EXPECT_NE(std::string::npos, file.GetReport().find("Not all the file data could be loaded")) << name;
     }

@@ -1,8 +1,8 @@
+#include "imagefile/progress.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
-#include "imagefile/progress.h"
 
 namespace {
 

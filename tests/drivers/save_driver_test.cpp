@@ -122,9 +122,13 @@ TEST_F(SaveDriverTest, ThirtyOneAreasToFprListThirtyAndWhereTheAreasReach) {
 
     const std::string saved = ReadFile(path);
     EXPECT_EQ(31u * 20u, saved.size());
-    EXPECT_EQ("00001000" "00000004", saved.substr(0, 16));
+    EXPECT_EQ(
+        "00001000"
+        "00000004",
+        saved.substr(0, 16));
     const std::string& report = file.GetReport();
-    EXPECT_NE(std::string::npos, report.find(AreaLine(0x2D00, 0x2D03) + " Areas up to - H'00002E03\n\n124 bytes"));
+    EXPECT_NE(std::string::npos,
+              report.find(AreaLine(0x2D00, 0x2D03) + " Areas up to - H'00002E03\n\n124 bytes"));
     EXPECT_EQ(std::string::npos, report.find(AreaLine(0x2E00, 0x2E03)));
 }
 
@@ -137,8 +141,14 @@ TEST_F(SaveDriverTest, FprAreaIsWrittenInRecordsOf200Bytes) {
 
     const std::string saved = ReadFile(path);
     ASSERT_EQ(216u + 116u, saved.size());
-    EXPECT_EQ("00001000" "00000200", saved.substr(0, 16));
-    EXPECT_EQ("000010C8" "00000100", saved.substr(216, 16));
+    EXPECT_EQ(
+        "00001000"
+        "00000200",
+        saved.substr(0, 16));
+    EXPECT_EQ(
+        "000010C8"
+        "00000100",
+        saved.substr(216, 16));
 }
 
 TEST_F(SaveDriverTest, CdeFileJoinsTheAreasAndReportsTheSpanFromFirstToHighest) {
