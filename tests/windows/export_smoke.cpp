@@ -67,7 +67,9 @@ public:
         std::snprintf(&m_values[i * kValueWidth], kValueWidth, "%s", pszValue);
     }
 
-    void* Block() { return &m_block; }
+    void* Block() {
+        return &m_block;
+    }
 
     std::string Describe() const {
         std::string text;

@@ -61,13 +61,18 @@ Argument Decode(const std::string& field) {
             continue;
         }
         const char c = field[++i];
-        if (c == 't') argument.text += '\t';
-        else if (c == 'r') argument.text += '\r';
-        else if (c == 'n') argument.text += '\n';
-        else if (c == 'x' && i + 2 < field.size() && HexDigit(field[i + 1]) >= 0 && HexDigit(field[i + 2]) >= 0) {
+        if (c == 't')
+            argument.text += '\t';
+        else if (c == 'r')
+            argument.text += '\r';
+        else if (c == 'n')
+            argument.text += '\n';
+        else if (c == 'x' && i + 2 < field.size() && HexDigit(field[i + 1]) >= 0 &&
+                 HexDigit(field[i + 2]) >= 0) {
             argument.text += static_cast<char>(HexDigit(field[i + 1]) * 16 + HexDigit(field[i + 2]));
             i += 2;
-        } else argument.text += c;
+        } else
+            argument.text += c;
     }
     return argument;
 }
@@ -77,12 +82,15 @@ std::string Escape(const char* p, size_t nLength) {
     for (size_t i = 0; i < nLength; ++i) {
         const unsigned char c = static_cast<unsigned char>(p[i]);
         char hex[8];
-        if (c == 0) text += "\\0";
-        else if (c == '\\') text += "\\\\";
+        if (c == 0)
+            text += "\\0";
+        else if (c == '\\')
+            text += "\\\\";
         else if (c < 0x20 || c >= 0x7F) {
             std::snprintf(hex, sizeof(hex), "\\x%02X", c);
             text += hex;
-        } else text += static_cast<char>(c);
+        } else
+            text += static_cast<char>(c);
     }
     return text;
 }
@@ -100,7 +108,8 @@ std::vector<std::string> Split(const std::string& line) {
 
 class CRunner {
 public:
-    CRunner(CPlatform& platform, std::string directory) : m_platform(platform), m_directory(std::move(directory)) {}
+    CRunner(CPlatform& platform, std::string directory)
+        : m_platform(platform), m_directory(std::move(directory)) {}
 
     // False for a line that names no known call or has the wrong fields.
     bool Run(const std::string& line) {
@@ -131,7 +140,8 @@ public:
             });
         }
         if (op == "write" && args.size() == 4) {
-            const bool bDone = m_platform.WriteProfileValue(args[1].Get(), args[2].Get(), args[3].Get(), args[0].Get());
+            const bool bDone =
+                m_platform.WriteProfileValue(args[1].Get(), args[2].Get(), args[3].Get(), args[0].Get());
             std::printf("%s => %s\n", line.c_str(), bDone ? "done" : "failed");
             return true;
         }
@@ -150,7 +160,9 @@ private:
     static constexpr char kSeparator = '/';
 #endif
 
-    static uint32_t Size(const Argument& argument) { return static_cast<uint32_t>(std::strtoul(argument.text.c_str(), nullptr, 10)); }
+    static uint32_t Size(const Argument& argument) {
+        return static_cast<uint32_t>(std::strtoul(argument.text.c_str(), nullptr, 10));
+    }
 
     // The buffer is filled with a pattern first, so that a terminator that
     // the call should have placed and did not shows as the pattern.

@@ -29,11 +29,16 @@ namespace {
 std::string Escape(const std::string& text) {
     std::string escaped;
     for (char c : text) {
-        if (c == '\r') escaped += "\\r";
-        else if (c == '\n') escaped += "\\n";
-        else if (c == '\t') escaped += "\\t";
-        else if (c == '\\') escaped += "\\\\";
-        else escaped += c;
+        if (c == '\r')
+            escaped += "\\r";
+        else if (c == '\n')
+            escaped += "\\n";
+        else if (c == '\t')
+            escaped += "\\t";
+        else if (c == '\\')
+            escaped += "\\\\";
+        else
+            escaped += c;
     }
     return escaped;
 }
@@ -41,11 +46,13 @@ std::string Escape(const std::string& text) {
 void PrintFixed(const FixedFileInfo& info) {
     std::printf("fixed FileVersion=%u.%u.%u.%u\n", info.dwFileVersionMS >> 16, info.dwFileVersionMS & 0xFFFF,
                 info.dwFileVersionLS >> 16, info.dwFileVersionLS & 0xFFFF);
-    std::printf("fixed ProductVersion=%u.%u.%u.%u\n", info.dwProductVersionMS >> 16, info.dwProductVersionMS & 0xFFFF,
-                info.dwProductVersionLS >> 16, info.dwProductVersionLS & 0xFFFF);
-    std::printf("fixed FileFlagsMask=0x%X\nfixed FileFlags=0x%X\nfixed FileOS=0x%X\nfixed FileType=0x%X\n"
-                "fixed FileSubtype=0x%X\n",
-                info.dwFileFlagsMask, info.dwFileFlags, info.dwFileOS, info.dwFileType, info.dwFileSubtype);
+    std::printf("fixed ProductVersion=%u.%u.%u.%u\n", info.dwProductVersionMS >> 16,
+                info.dwProductVersionMS & 0xFFFF, info.dwProductVersionLS >> 16,
+                info.dwProductVersionLS & 0xFFFF);
+    std::printf(
+        "fixed FileFlagsMask=0x%X\nfixed FileFlags=0x%X\nfixed FileOS=0x%X\nfixed FileType=0x%X\n"
+        "fixed FileSubtype=0x%X\n",
+        info.dwFileFlagsMask, info.dwFileFlags, info.dwFileOS, info.dwFileType, info.dwFileSubtype);
     std::printf("fixed FileDate=0x%X.0x%X\n", info.dwFileDateMS, info.dwFileDateLS);
 }
 
@@ -111,7 +118,8 @@ int DumpWithApi(const char* pszFile, int nKeys, char** ppszKeys) {
     for (int i = 0; i < nKeys; ++i) {
         const std::string path = std::string("\\StringFileInfo\\") + szTable + "\\" + ppszKeys[i];
         char* pszValue = nullptr;
-        if (VerQueryValueA(data.data(), path.c_str(), reinterpret_cast<void**>(&pszValue), &nLength) && pszValue)
+        if (VerQueryValueA(data.data(), path.c_str(), reinterpret_cast<void**>(&pszValue), &nLength) &&
+            pszValue)
             std::printf("%s=%s\n", ppszKeys[i], Escape(pszValue).c_str());
         else
             std::printf("%s (missing)\n", ppszKeys[i]);
