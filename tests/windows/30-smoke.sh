@@ -4,13 +4,14 @@
 # take its argument off the stack. The 64-bit test vehicle gets the same.
 
 today=$(LC_ALL=C date -u '+%d %B %Y')
+set_wine_version win7
 for leg in 32 64; do
     if [ $leg = 32 ]; then build=$b32; else build=$b64; fi
     if [ $leg = 32 ] && [ "$leg32" != yes ]; then
         skip "32-bit smoke test: the 32-bit leg is not available on this machine ($leg32)"
         continue
     fi
-    # GetWinVer and CheckWin2000 answer for Wine's default, Windows 7.
+    # GetWinVer and CheckWin2000 answer for Windows 7 SP1.
     expected="CheckFileVer result=1 stack=ok
 CheckWin2000 result=0 stack=ok %WIN2000%=0
 CleanZOVToolbars result=1 stack=ok
@@ -22,3 +23,4 @@ MergeINI result=0 stack=ok %MI_MODE%="
     actual=$(win "$build/tests/windows/export_smoke.exe" "$(winpath "$dll")" "$(winpath "$dll")?EQ:1,6,0,10")
     check "$leg-bit DLL: every export found by name and called once" "$expected" "$actual"
 done
+set_wine_version

@@ -32,7 +32,7 @@ for version in nt40 win2k winxp win2003 win98 win95 winme win7 win10; do
     set_wine_version $version
     probe=$(win "$b64/tests/windows/winver_probe.exe")
     field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" <<<"$probe"; }
-    csd=$(sed -n 's/.* csd=//p' <<<"$probe")
+    csd=$(sed -n 's/.* csd="\(.*\)"$/\1/p' <<<"$probe")
     text=$(winver_text "$(field platform)" "$(field major)" "$(field minor)" "$(field build)" "$csd")
     if [ "$(field platform)" = 2 ] && [ "$(field major)" = 5 ]; then win2000=1; else win2000=0; fi
     echo "        $version: $probe -> WINVER=$text WIN2000=$win2000"

@@ -14,7 +14,7 @@ int main() {
         std::printf("failed\n");
         return 1;
     }
-    std::printf("platform=%lu major=%lu minor=%lu build=%lu csd=%s\n", info.dwPlatformId, info.dwMajorVersion,
+    std::printf("platform=%lu major=%lu minor=%lu build=%lu csd=\"%s\"\n", info.dwPlatformId, info.dwMajorVersion,
                 info.dwMinorVersion, info.dwBuildNumber, info.szCSDVersion);
     return 0;
 }
