@@ -102,7 +102,7 @@ int CFileStream::ReadTextByte() {
     return static_cast<unsigned char>(c);
 }
 
-char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
+char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength) {
     if (!m_pStdFile || m_bWriting || nSize < 2) return nullptr;
     size_t nMax = static_cast<size_t>(nSize) - 1;
     size_t nLength = 0;
@@ -139,6 +139,7 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
     }
     if (m_bError || nLength == 0) return nullptr;
     pszBuffer[nLength] = '\0';
+    if (pnLength) *pnLength = nLength;
     return pszBuffer;
 }
 

@@ -33,8 +33,9 @@ public:
 
     // Like fgets: at most nSize - 1 characters, up to and including a '\n',
     // then a zero byte. Null when nothing was read (end of file) or on a read
-    // error. A CR LF in text mode is one character.
-    char* ReadLine(char* pszBuffer, int nSize);
+    // error. A CR LF in text mode is one character. pnLength, when given,
+    // receives the number of characters placed before the zero byte.
+    char* ReadLine(char* pszBuffer, int nSize, size_t* pnLength = nullptr);
     // Number of bytes placed in the buffer; fewer than asked at the end of the
     // file or on an error.
     size_t Read(void* pBuffer, size_t nBytes);
