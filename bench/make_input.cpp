@@ -1,4 +1,4 @@
-// Writes a benchmark input of N MiB of pseudo-random bytes from address 0, the
+// Writes a benchmark input of MIB MiB (fractions allowed) of pseudo-random bytes from address 0, the
 // same bytes for a given size whatever the format, so that every conversion of
 // it must give the same binary file:
 //   make_input srec|fpr|cde MIB [ascending|descending] FILE
@@ -63,7 +63,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const std::string format = argv[1];
-    const uint32_t nBytes = static_cast<uint32_t>(std::stoul(argv[2])) << 20;
+    const uint32_t nBytes = static_cast<uint32_t>(std::stod(argv[2]) * (1 << 20));
     const bool bDescending = argc == 5 && std::strcmp(argv[3], "descending") == 0;
     const char* pszPath = argv[argc - 1];
     const std::vector<uint8_t> bytes = MakeBytes(nBytes);
