@@ -36,9 +36,9 @@ private:
 
 }  // namespace
 
-CMemoryImage& FreshImage(int32_t nSize) {
-    static std::unique_ptr<CMemoryImage> pImage = CMemoryImage::Create(0);
-    CMemoryImage& image = *pImage;
+CMemoryImage& FreshImage(int32_t nSize, int nSlot) {
+    static std::unique_ptr<CMemoryImage> apImages[2] = {CMemoryImage::Create(0), CMemoryImage::Create(0)};
+    CMemoryImage& image = *apImages[nSlot];
     image.ClearAll();
     image.m_nGapThreshold = 1;
     image.m_bUseGapThreshold = 0;

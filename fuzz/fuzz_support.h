@@ -7,9 +7,9 @@
 class CMemoryImage;
 
 // A new image zeroes six arrays of 131,072 pointers, which would cost more
-// than most inputs; the targets share one image instead and get it back in
-// the state that CMemoryImage::Create(nSize) gives.
-CMemoryImage& FreshImage(int32_t nSize);
+// than most inputs; the targets keep two images (slots 0 and 1) instead and
+// get one back in the state that CMemoryImage::Create(nSize) gives.
+CMemoryImage& FreshImage(int32_t nSize, int nSlot = 0);
 
 // A file of the process's own scratch directory (in memory where the system
 // offers it), removed when the process ends.
