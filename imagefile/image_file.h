@@ -60,6 +60,10 @@ public:
     // The position report of the last Load, LoadRaw or Save, composed whether
     // or not m_bShowReport shows it.
     const std::string& GetReport() const { return m_strReport; }
+    // Non-zero after a load that could not store all of the file's data: a
+    // fixed address range that a run left, a full block table of the image,
+    // or bytes that lay beyond address 0xFFFFFFFF.
+    int HasDataLost() const { return m_bDataLost; }
 
     CFileStream* m_pFile;
     char m_szFileName[256];
@@ -80,6 +84,7 @@ public:
     const char* m_pszBadLineReason;
 
     std::string m_strReport;
+    int32_t m_bDataLost = 0;
 
     // S-record line reading: the lines read so far, and whether the last one
     // was cut at the line limit (its rest is then read as the next line).

@@ -1,9 +1,254 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/file_stream.h"
+#include "host/host_interface.h"
+#include "host/process_clock.h"
+#include "image/memory_image.h"
 #include "imagefile/image_file.h"
+#include "imagefile/load_area_list.h"
+#include "imagefile/position_report.h"
+#include "imagefile/progress.h"
 
-int CImageFile::Load(const char*, CMemoryImage*, int) { return 0; }
+namespace {
 
-int CImageFile::LoadRaw(const char*, CMemoryImage*, int) { return 0; }
+// Records that follow each other without a gap are joined into runs of at
+// most this many bytes, so that the image is written once per run instead of
+// once per record. No record is longer than a run.
+constexpr uint32_t kMaxRunLength = 500;
+constexpr uint64_t kAddressSpaceEnd = 0x100000000;
 
-void CImageFile::Cancel() {}
+// A length or position that the stream could not learn (-1) counts as 0,
+// which shows no progress rather than a wrong one.
+uint64_t KnownSize(int64_t nSize) {
+    return nSize > 0 ? static_cast<uint64_t>(nSize) : 0;
+}
 
-int CImageFile::GetProgress() { return 0; }
+void CopyName(char (&szTarget)[256], const char* pszSource) {
+    std::snprintf(szTarget, sizeof szTarget, "%s", pszSource);
+}
+
+// One load of an open file into an image, from the records to the report.
+class CLoadSession {
+public:
+    CLoadSession(CImageFile& file, CMemoryImage& image, int bShowProgress, uint64_t nStartTime);
+
+    // Reads and stores the file's data up to its end, a bad S-record line or a
+    // cancel request.
+    void ReadRuns();
+    // A cancel leaves the image as it was before the load.
+    int Abort();
+    // Completes the report of a load that read all its data.
+    int Finish();
+
+private:
+    void ReadPiece(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    void StoreRun(uint32_t nRunStart, uint64_t nRunEnd, const uint8_t* pRun);
+    int CurrentPercent();
+
+    CImageFile& m_file;
+    CMemoryImage& m_image;
+    uint64_t m_nStartTime;
+    uint64_t m_nFileLength;
+    CProgressDisplay m_progress;
+    CPositionReport m_report;
+    CLoadAreaList m_areas;
+    int64_t m_nBytesLoaded = 0;
+    bool m_bAllLoaded = true;
+    // Where the next piece of a file read as plain bytes (CDE, raw) belongs,
+    // counted in 64 bits so that a file longer than the address space cannot
+    // wrap around to address 0.
+    uint64_t m_nByteOffset = 0;
+};
+
+CLoadSession::CLoadSession(CImageFile& file, CMemoryImage& image, int bShowProgress, uint64_t nStartTime)
+    : m_file(file),
+      m_image(image),
+      m_nStartTime(nStartTime),
+      m_nFileLength(KnownSize(file.m_pFile->GetLength())),
+      m_progress(bShowProgress, "Loading File %s", file.m_szFileName),
+      m_report(file.m_strReport, CPositionReport::kLoaded),
+      m_areas(m_report) {
+    // RevertChanges must take back exactly this load's writes.
+    m_image.ClearHistory();
+    m_image.ClearDataLost();
+    m_file.m_nProgress = 0;
+}
+
+void CLoadSession::ReadPiece(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer) {
+    for (;;) {
+        m_file.ReadRecord(nAddress, nLength, pBuffer);
+        if (nLength == 0) return;
+        uint64_t nFirst = nAddress;
+        if (m_file.m_nKind == kKindCde || m_file.m_nKind == kKindRaw) {
+            nFirst = m_nByteOffset;
+            m_nByteOffset += nLength;
+        }
+        if (nFirst + nLength <= kAddressSpaceEnd) return;
+        // Bytes above 0xFFFFFFFF have no address; they are dropped, never
+        // wrapped around to address 0.
+        m_bAllLoaded = false;
+        if (nFirst < kAddressSpaceEnd) {
+            nLength = static_cast<uint32_t>(kAddressSpaceEnd - nFirst);
+            return;
+        }
+    }
+}
+
+void CLoadSession::StoreRun(uint32_t nRunStart, uint64_t nRunEnd, const uint8_t* pRun) {
+    const int32_t nLength = static_cast<int32_t>(nRunEnd - nRunStart + 1);
+    if (m_image.WriteMarkedBytes(nRunStart, nLength, pRun)) {
+        m_nBytesLoaded += nLength;
+    } else {
+        // The run left a fixed address range: only the part inside it counts.
+        m_nBytesLoaded += CAddressSpan::OfImage(m_image).CountInside(nRunStart, nRunEnd);
+        m_bAllLoaded = false;
+    }
+    if (m_image.HasDataLost()) m_bAllLoaded = false;
+}
+
+int CLoadSession::CurrentPercent() {
+    return ComputePercent(KnownSize(m_file.m_pFile->Tell()), m_nFileLength);
+}
+
+void CLoadSession::ReadRuns() {
+    m_report.Start(m_file.m_szModuleName);
+
+    uint8_t run[kMaxRunLength];
+    uint8_t record[kMaxRunLength];
+    uint32_t nRecordAddress = 0;
+    uint32_t nRecordLength = 0;
+    ReadPiece(nRecordAddress, nRecordLength, run);
+    uint32_t nRunStart = nRecordAddress;
+    uint64_t nRunEnd = uint64_t{nRecordAddress} + nRecordLength - 1;
+
+    while (nRecordLength != 0) {
+        m_progress.ShowPercent(m_file.m_nProgress);
+
+        bool bListable = true;
+        for (;;) {
+            ReadPiece(nRecordAddress, nRecordLength, record);
+            if (nRecordLength == 0 || nRecordAddress != nRunEnd + 1) break;
+            if (nRunEnd + nRecordLength - nRunStart + 1 > kMaxRunLength) {
+                bListable = false;
+                m_areas.OnRunCutAtLimit(nRunStart);
+                break;
+            }
+            std::memcpy(run + (nRunEnd - nRunStart + 1), record, nRecordLength);
+            nRunEnd += nRecordLength;
+        }
+
+        StoreRun(nRunStart, nRunEnd, run);
+        if (bListable) m_areas.OnListableRunStored(nRunStart, nRunEnd, CAddressSpan::OfImage(m_image));
+
+        if (nRecordLength != 0) {
+            std::memcpy(run, record, nRecordLength);
+            nRunStart = nRecordAddress;
+            nRunEnd = uint64_t{nRecordAddress} + nRecordLength - 1;
+        }
+        if (m_file.m_bCancel) break;
+        m_file.m_nProgress = CurrentPercent();
+    }
+
+    m_file.m_nProgress = 100;
+    m_progress.Finish();
+}
+
+int CLoadSession::Abort() {
+    m_image.RevertChanges();
+    GetHost().MessageBox("Data Load Aborted.", kButtonsOk);
+    return 1;
+}
+
+int CLoadSession::Finish() {
+    // The highest address of an image without data is 0xFFFFFFFF as well, so
+    // whether the image holds data decides, not the address.
+    if (m_report.IsFull() && m_image.HasData()) m_report.AddAreasUpTo(m_image.GetHighestAddress());
+    m_report.AddTotals(m_nBytesLoaded, GetProcessMilliseconds() - m_nStartTime);
+    if (!m_bAllLoaded) m_report.AddNotAllLoaded();
+    m_file.m_bDataLost = m_bAllLoaded ? 0 : 1;
+    if (m_file.m_bShowReport) GetHost().MessageBox(m_file.m_strReport, kButtonsOk);
+    m_image.ClearHistory();
+    return 1;
+}
+
+}  // namespace
+
+int CImageFile::Load(const char* pszPath, CMemoryImage* pImage, int bShowProgress) {
+    m_bCancel = 0;
+    m_bNotSRecord = 0;
+    m_bDataLost = 0;
+    m_strReport.clear();
+    const uint64_t nStartTime = GetProcessMilliseconds();
+
+    Open(pszPath, 1);
+    if (!m_pFile || !pImage) return 0;
+
+    CLoadSession session(*this, *pImage, bShowProgress, nStartTime);
+    switch (m_nKind) {
+        case kKindSRecord:
+            ReadSRecordHeader();
+            break;
+        case kKindFpr:
+            CopyName(m_szModuleName, m_szFileName);
+            ReadFprHeader();
+            break;
+        case kKindCde:
+            CopyName(m_szModuleName, m_szFileName);
+            m_nRecordAddress = 0;
+            break;
+        default:
+            return 0;
+    }
+    session.ReadRuns();
+    Close();
+
+    if (m_bCancel) return session.Abort();
+    if (m_bNotSRecord) {
+        m_bNotSRecord = 0;
+        pImage->RevertChanges();
+        // Say where the file stopped being an S-record before asking whether
+        // to take it as raw bytes.
+        GetHost().Diagnostic(std::string(pszPath) + ":" + std::to_string(m_nLineNumber) + ": " +
+                             (m_pszBadLineReason ? m_pszBadLineReason : "not an S-record line"));
+        if (GetHost().MessageBox("This file is not an SRecord.  Load anyway?", kButtonsOkCancel) != kAnswerOk)
+            return 0;
+        return LoadRaw(pszPath, pImage, bShowProgress);
+    }
+    return session.Finish();
+}
+
+int CImageFile::LoadRaw(const char* pszPath, CMemoryImage* pImage, int bShowProgress) {
+    m_bCancel = 0;
+    m_bDataLost = 0;
+    m_strReport.clear();
+    const uint64_t nStartTime = GetProcessMilliseconds();
+
+    Close();
+    m_pFile = CFileStream::OpenForReading(pszPath);
+    if (!m_pFile || !pImage) return 0;
+    m_nKind = kKindRaw;
+    if (!m_pFile->SetMode(CFileStream::kModeBinary)) {
+        Close();
+        return 0;
+    }
+
+    CLoadSession session(*this, *pImage, bShowProgress, nStartTime);
+    // Whatever its extension, the file is taken as plain bytes from address 0.
+    CopyName(m_szModuleName, m_szFileName);
+    m_nRecordAddress = 0;
+    session.ReadRuns();
+    Close();
+
+    if (m_bCancel) return session.Abort();
+    return session.Finish();
+}
+
+void CImageFile::Cancel() {
+    m_bCancel = 1;
+}
+
+int CImageFile::GetProgress() {
+    return m_nProgress;
+}
