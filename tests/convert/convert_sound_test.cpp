@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "image/block_table.h"
+#include "tests/convert/convert_fixture.h"
+#include "tests/convert/srecord_lines.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kEnd = SRecordLine('9', 0, "");
+
+using ConvertNoDataTest = ConvertTest;
+
+TEST_F(ConvertNoDataTest, HeaderAndEndOnlySayNoDataAndWriteNothing) {
+    WriteInput("empty.mot", SRecordLine('0', 0, "empty") + kEnd);
+    const CProgramRun run = Convert("empty.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ("No data found in 'empty.mot'\n", run.strOut);
+    EXPECT_FALSE(Exists("empty.cde"));
+}
+
+TEST_F(ConvertNoDataTest, OnlyErasedBytesAreNoData) {
+    WriteInput("erased.mot", SRecordDataLines('1', 0x100, ErasedBytes(64)) + kEnd);
+    const CProgramRun run = Convert("erased.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ("No data found in 'erased.mot'\n", run.strOut);
+    EXPECT_FALSE(Exists("erased.cde"));
+}
+
+TEST_F(ConvertNoDataTest, ExistingOutputStaysWhenThereIsNoData) {
+    WriteInput("empty.mot", kEnd);
+    WriteInput("empty.cde", "old");
+    EXPECT_EQ(1, Convert("empty.mot").nExitStatus);
+    EXPECT_EQ("old", ReadOutput("empty.cde"));
+}
+
+using ConvertLostDataTest = ConvertTest;
+
+// One separate byte more than a block table holds: the image has to refuse
+// the last one, and the output would have a hole where the file had a byte.
+TEST_F(ConvertLostDataTest, FullBlockTableFailsTheConversion) {
+    std::string lines;
+    for (uint32_t nArea = 0; nArea <= static_cast<uint32_t>(kMaxBlocksPerTable); ++nArea)
+        lines += SRecordLine('3', nArea * 16, "\x5a");
+    WriteInput("many.mot", lines);
+    WriteInput("many.cde", "old");
+    const CProgramRun run = Convert("many.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    const std::string lastLine = "Not all the file data could be loaded\n";
+    ASSERT_GE(run.strOut.size(), lastLine.size());
+    EXPECT_EQ(lastLine, run.strOut.substr(run.strOut.size() - lastLine.size())) << run.strOut;
+    EXPECT_EQ(std::string::npos, run.strOut.find("Start address")) << run.strOut;
+    EXPECT_EQ("old", ReadOutput("many.cde"));
+}
+
+using ConvertWriteFailureTest = ConvertTest;
+
+TEST_F(ConvertWriteFailureTest, FullDiskNamesTheOutputAndFails) {
+    WriteInput("prog.mot", SRecordDataLines('1', 0x400, PatternBytes(64)) + kEnd);
+    fs::create_symlink("/dev/full", m_scratch / "prog.cde");
+    const CProgramRun run = Convert("prog.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0x400", "0x43f", "0x40") + "Cannot write 'prog.cde': No space left on device\n",
+              run.strOut);
+    EXPECT_EQ("", run.strErr);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_scratch / "prog.cde")));
+}
+
+TEST_F(ConvertWriteFailureTest, ReadOnlyDirectoryKeepsTheOldOutput) {
+    fs::create_directory(m_scratch / "fw");
+    WriteInput("fw/prog.mot", SRecordDataLines('1', 0x400, PatternBytes(64)) + kEnd);
+    WriteInput("fw/prog.cde", "old");
+    CReadOnlyDirectory readOnly(m_scratch / "fw");
+    if (!readOnly.IsReadOnly()) GTEST_SKIP() << "cannot make a directory read-only here";
+    const CProgramRun run = Convert("fw/prog.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    const std::string expected = AddressLines("0x400", "0x43f", "0x40") + "Cannot write 'fw/prog.cde': ";
+    EXPECT_EQ(expected, run.strOut.substr(0, expected.size()));
+    EXPECT_EQ(run.strOut.size() - 1, run.strOut.find('\n', expected.size())) << "one line only";
+    EXPECT_EQ("old", ReadOutput("fw/prog.cde"));
+}
+
+TEST_F(ConvertWriteFailureTest, ReplacedOutputLeavesNoTemporaryFileBehind) {
+    WriteInput("prog.mot", SRecordLine('1', 0x10, "AB") + kEnd);
+    WriteInput("prog.cde", "a much longer old output");
+    EXPECT_EQ(0, Convert("prog.mot").nExitStatus);
+    EXPECT_EQ("AB", ReadOutput("prog.cde"));
+    EXPECT_EQ(2u, m_scratch.Entries().size());
+}
+
+using ConvertAddressLimitTest = ConvertTest;
+
+TEST_F(ConvertAddressLimitTest, DataAtTheTopOfTheAddressSpaceConverts) {
+    const std::string data = PatternBytes(16);
+    WriteInput("top.mot", SRecordLine('3', 0xFFFFFFF0, data) + SRecordLine('7', 0, ""));
+    const CProgramRun run = Convert("top.mot");
+    EXPECT_EQ(0, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0xfffffff0", "0xffffffff", "0x10"), run.strOut);
+    EXPECT_EQ(data, ReadOutput("top.cde"));
+}
+
+TEST_F(ConvertAddressLimitTest, SpanOfTheWholeAddressSpaceIsTooBig) {
+    WriteInput("wide.mot", SRecordLine('3', 0, "\x01") + SRecordLine('3', 0xFFFFFFFF, "\x02"));
+    const CProgramRun run = Convert("wide.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0x0", "0xffffffff", "0x100000000") + "File too big\n", run.strOut);
+    EXPECT_FALSE(Exists("wide.cde"));
+}
+
+TEST_F(ConvertAddressLimitTest, SpanLargerThanOneCopyIsWrittenWhole) {
+    WriteInput("wide.mot", SRecordLine('3', 0x1000, "\x01") + SRecordLine('3', 0x81000, "\x02"));
+    const CProgramRun run = Convert("wide.mot");
+    EXPECT_EQ(0, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0x1000", "0x81000", "0x80001"), run.strOut);
+    EXPECT_EQ("\x01" + ErasedBytes(0x7FFFF) + "\x02", ReadOutput("wide.cde"));
+}
+
+}  // namespace
