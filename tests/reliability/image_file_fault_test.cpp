@@ -46,6 +46,10 @@ protected:
     }
 
     std::string Path(const std::string& name) const { return (m_directory / name).string(); }
+    size_t EntriesInDirectory() const {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_directory),
+                                                 std::filesystem::directory_iterator()));
+    }
 
     int Save(const std::string& path) { return CImageFile().Save(path.c_str(), 0, 0xFFFFFFFF, m_pImage.get(), 0); }
     int Load(const std::string& path) { return CImageFile().Load(path.c_str(), m_pImage.get(), 0); }
@@ -84,6 +88,18 @@ TEST_F(ImageFileFaultTest, SavingOnAFullDiskFailsInEveryFormat) {
     }
 }
 
+TEST_F(ImageFileFaultTest, SavingOverAFileOnAFullDiskKeepsTheOldFile) {
+    for (const char* pszName : {"old.mot", "old.fpr", "old.cde"}) {
+        WriteText(m_directory / pszName, "the old contents");
+        {
+            CFileSizeLimit limit(100);
+            EXPECT_EQ(0, Save(Path(pszName))) << pszName;
+        }
+        EXPECT_EQ("the old contents", ReadText(m_directory / pszName)) << pszName;
+    }
+    EXPECT_EQ(3u, EntriesInDirectory()) << "a temporary file was left behind";
+}
+
 TEST_F(ImageFileFaultTest, SavingBelowARegularFileFailsAndCreatesNothing) {
     WriteText(m_directory / "plain", "a file, not a directory");
     EXPECT_EQ(0, Save(Path("plain/out.mot")));
@@ -95,6 +111,7 @@ TEST_F(ImageFileFaultTest, SavingOverALongerFileLeavesNothingOfIt) {
     WriteText(path, std::string(5000, 'x'));
     ASSERT_EQ(1, Save(path));
     EXPECT_EQ(std::string(300, '\x5A'), ReadText(path));
+    EXPECT_EQ(1u, EntriesInDirectory());
 }
 
 TEST_F(ImageFileFaultTest, AFileThatIsGoneLoadsNothingAndAsksNothing) {
