@@ -98,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const std::vector<std::string> questions = host.Texts("question");
     const std::vector<std::string> boxes = host.Texts("box");
     const bool bCancelled = !boxes.empty() && boxes.back() == "Data Load Aborted.";
+    // A file that can be read fails to load only when the user declines it.
+    if (nResult == 0 && (questions.empty() || bAnswerOk)) Fail("a readable file failed to load");
     if (nResult == 0 || bCancelled) {
         if (Contents(image) != before) Fail("a failed or cancelled load changed the image");
         return 0;
