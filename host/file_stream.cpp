@@ -33,8 +33,14 @@ CFileStream* CFileStream::OpenForReading(const char* pszPath) {
 }
 
 CFileStream* CFileStream::OpenForWriting(const char* pszPath) {
+    CReplacementFile replacement;
+    if (OpenReplacement(pszPath, replacement)) return new CFileStream(replacement);
     std::FILE* pStdFile = std::fopen(pszPath, "wb");
     return pStdFile ? new CFileStream(pStdFile, true) : nullptr;
+}
+
+CFileStream::CFileStream(const CReplacementFile& replacement) : CFileStream(replacement.pFile, true) {
+    m_replacement = replacement;
 }
 
 CFileStream::CFileStream(std::FILE* pStdFile, bool bWriting)
@@ -242,7 +248,11 @@ int CFileStream::Close() {
     int bDone = 1;
     if (m_bWriting && !Flush()) bDone = 0;
     if (m_bWriteFailed) bDone = 0;
-    if (std::fclose(m_pStdFile) != 0) bDone = 0;
+    if (m_replacement.pFile) {
+        if (!CloseReplacement(m_replacement, bDone != 0, nullptr)) bDone = 0;
+    } else if (std::fclose(m_pStdFile) != 0) {
+        bDone = 0;
+    }
     m_pStdFile = nullptr;
     return bDone;
 }

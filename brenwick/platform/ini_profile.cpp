@@ -127,15 +127,15 @@ std::string CIniProfile::Render() const {
     return text;
 }
 
-const CIniProfile::Section* CIniProfile::FindSection(const char* pszSection) const {
-    const std::string name = TrimQuery(pszSection);
+const CIniProfile::Section* CIniProfile::FindSection(const char* pszSection, bool bTrimmed) const {
+    const std::string name = bTrimmed ? TrimQuery(pszSection) : std::string(pszSection ? pszSection : "");
     for (const Section& section : m_sections)
         if (EqualsIgnoringCase(section.name, name)) return &section;
     return nullptr;
 }
 
-CIniProfile::Section* CIniProfile::FindSection(const char* pszSection) {
-    return const_cast<Section*>(static_cast<const CIniProfile*>(this)->FindSection(pszSection));
+CIniProfile::Section* CIniProfile::FindSection(const char* pszSection, bool bTrimmed) {
+    return const_cast<Section*>(static_cast<const CIniProfile*>(this)->FindSection(pszSection, bTrimmed));
 }
 
 const CIniProfile::Entry* CIniProfile::FindKey(const Section& section, const std::string& key) {
@@ -147,7 +147,7 @@ const CIniProfile::Entry* CIniProfile::FindKey(const Section& section, const std
 uint32_t CIniProfile::GetString(const char* pszSection, const char* pszKey, char* pBuffer,
                                 uint32_t nSize) const {
     if (!pBuffer || nSize == 0) return 0;
-    const Section* pSection = FindSection(pszSection);
+    const Section* pSection = FindSection(pszSection, true);
     const Entry* pEntry = pSection ? FindKey(*pSection, TrimQuery(pszKey)) : nullptr;
     const std::string value = pEntry && pEntry->bHasValue ? StripQuotes(pEntry->value) : std::string();
     const size_t nCopied = value.size() < nSize ? value.size() : nSize - 1;
@@ -165,19 +165,25 @@ uint32_t CIniProfile::GetSectionNames(char* pBuffer, uint32_t nSize) const {
 
 uint32_t CIniProfile::GetKeyNames(const char* pszSection, char* pBuffer, uint32_t nSize) const {
     std::vector<std::string> names;
-    if (const Section* pSection = FindSection(pszSection))
+    // A key without a name ("=value") is left out: its empty name would read
+    // as the end of the list and hide the keys after it.
+    if (const Section* pSection = FindSection(pszSection, false))
         for (const Entry& entry : pSection->entries)
-            if (entry.bHasValue && !entry.IsComment()) names.push_back(entry.name);
+            if (entry.bHasValue && !entry.IsComment() && !entry.name.empty()) names.push_back(entry.name);
     return FillProfileList(names, pBuffer, nSize);
 }
 
 uint32_t CIniProfile::GetSection(const char* pszSection, char* pBuffer, uint32_t nSize) const {
     std::vector<std::string> lines;
-    if (const Section* pSection = FindSection(pszSection))
+    if (const Section* pSection = FindSection(pszSection, false))
         for (const Entry& entry : pSection->entries)
             if (!entry.IsBlank() && !entry.IsComment())
                 lines.push_back(entry.bHasValue ? entry.name + "=" + entry.value : entry.name);
-    return FillProfileList(lines, pBuffer, nSize);
+    const uint32_t nCount = FillProfileList(lines, pBuffer, nSize);
+    // The service answers a missing or empty section with an empty list that
+    // it closes with a second terminator, as it closes every other list.
+    if (nCount == 0 && pBuffer && nSize >= 2) pBuffer[1] = '\0';
+    return nCount;
 }
 
 bool CIniProfile::SetString(const char* pszSection, const char* pszKey, const char* pszValue) {
@@ -185,7 +191,7 @@ bool CIniProfile::SetString(const char* pszSection, const char* pszKey, const ch
     if (!pszKey) return DeleteSection(pszSection);
     if (!pszValue) return DeleteKey(pszSection, pszKey);
 
-    Section* pSection = FindSection(pszSection);
+    Section* pSection = FindSection(pszSection, true);
     if (!pSection) {
         Section section;
         section.name = TrimQuery(pszSection);
@@ -218,7 +224,7 @@ bool CIniProfile::SetString(const char* pszSection, const char* pszKey, const ch
 }
 
 bool CIniProfile::DeleteSection(const char* pszSection) {
-    Section* pSection = FindSection(pszSection);
+    Section* pSection = FindSection(pszSection, false);
     if (!pSection) return false;
     if (pSection == &m_sections.front()) {
         // The leading section is where keys before the first header live; it
@@ -232,9 +238,9 @@ bool CIniProfile::DeleteSection(const char* pszSection) {
 }
 
 bool CIniProfile::DeleteKey(const char* pszSection, const char* pszKey) {
-    Section* pSection = FindSection(pszSection);
+    Section* pSection = FindSection(pszSection, false);
     if (!pSection) return false;
-    const Entry* pEntry = FindKey(*pSection, TrimQuery(pszKey));
+    const Entry* pEntry = FindKey(*pSection, pszKey ? pszKey : "");
     if (!pEntry) return false;
     pSection->entries.erase(pSection->entries.begin() + (pEntry - pSection->entries.data()));
     return true;

@@ -7,8 +7,8 @@
 // One INI file held in memory the way the Win32 private-profile service sees
 // it: a run of sections, each a run of entries, with the keys that precede the
 // first header in an unnamed leading section. Reads answer as the service does
-// (names compared without regard to case and trimmed, quotes stripped from
-// values, results cut to the caller's buffer); writes change only the lines
+// (names compared without regard to case, quotes stripped from values, results
+// cut to the caller's buffer); writes change only the lines
 // that they concern, so comments, blank lines and the spelling of every other
 // line survive, and the file is rendered again with CR LF line ends.
 class CIniProfile {
@@ -23,14 +23,17 @@ public:
 
     // The value of a key, quotes stripped, cut to nSize - 1 characters; the
     // empty string when the section or key is missing or the line has no "=".
-    // Returns the number of characters placed.
+    // Returns the number of characters placed. Reading and writing a value
+    // trim the names that they are given; listing a section's keys or lines
+    // and deleting take the names as given, as the service does.
     uint32_t GetString(const char* pszSection, const char* pszKey, char* pBuffer, uint32_t nSize) const;
     // The names of all sections in file order, as a list.
     uint32_t GetSectionNames(char* pBuffer, uint32_t nSize) const;
     // The names of the keys of a section that have a value, as a list.
     uint32_t GetKeyNames(const char* pszSection, char* pBuffer, uint32_t nSize) const;
     // The entries of a section as "key=value" (or the bare line of a key
-    // without "="), comments left out, as a list.
+    // without "="), comments left out, as a list; an empty list is closed
+    // with two terminators.
     uint32_t GetSection(const char* pszSection, char* pBuffer, uint32_t nSize) const;
 
     // Each returns true when the profile changed. A null key deletes the
@@ -57,8 +60,8 @@ private:
     };
 
     void ParseLine(const std::string& line);
-    const Section* FindSection(const char* pszSection) const;
-    Section* FindSection(const char* pszSection);
+    const Section* FindSection(const char* pszSection, bool bTrimmed) const;
+    Section* FindSection(const char* pszSection, bool bTrimmed);
     static const Entry* FindKey(const Section& section, const std::string& key);
 
     bool m_bUtf8Bom = false;

@@ -150,6 +150,14 @@ TEST(IniProfileList, KeyNamesOfTheFirstMatchingSectionWithoutBareKeysAndComments
     }
 }
 
+// An empty name would end the list where it stands and hide every key after it.
+TEST(IniProfileList, AKeyWithoutANameDoesNotHideTheKeysAfterIt) {
+    const CIniProfile profile("[S]\n=no name\n  = blank name\nafter=1\n");
+    std::vector<char> buffer(64, '#');
+    EXPECT_EQ(6u, profile.GetKeyNames("S", buffer.data(), buffer.size()));
+    EXPECT_EQ("after||", ListText(buffer));
+}
+
 TEST(IniProfileList, SectionContentsAsTheyStandWithoutComments) {
     for (const auto& variant : LineEndVariants(kIni)) {
         const CIniProfile profile(variant.second);
@@ -167,10 +175,31 @@ TEST(IniProfileList, SectionContentsAsTheyStandWithoutComments) {
 
 TEST(IniProfileList, AnEmptyOrCommentOnlySectionHasNoContents) {
     const CIniProfile profile("[Empty]\n[Comments]\n; nothing here\n[Next]\nk=v\n");
+    for (const char* pszSection : {"Empty", "Comments", "Missing"}) {
+        std::vector<char> buffer(16, '#');
+        EXPECT_EQ(0u, profile.GetSection(pszSection, buffer.data(), buffer.size()));
+        EXPECT_EQ(std::string("\0\0#", 3), std::string(buffer.data(), 3)) << pszSection;
+    }
+    char sz[1] = {'#'};
+    EXPECT_EQ(0u, profile.GetSection("Missing", sz, 1));
+    EXPECT_EQ('\0', sz[0]);
+}
+
+// Only reading and writing a value trim the names asked for; listing and
+// deleting look for the name as it is given.
+TEST(IniProfileList, ListingAndDeletingTakeTheSectionNameAsGiven) {
+    CIniProfile profile("[S]\nk=1\n");
     char szBuffer[16];
-    EXPECT_EQ(0u, profile.GetSection("Empty", szBuffer, sizeof(szBuffer)));
-    EXPECT_EQ(0u, profile.GetSection("Comments", szBuffer, sizeof(szBuffer)));
-    EXPECT_EQ(0u, profile.GetSection("Missing", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0u, profile.GetKeyNames(" S ", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0u, profile.GetSection("S\t", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString(" s ", " K ", szBuffer, sizeof(szBuffer)));
+    EXPECT_FALSE(profile.DeleteSection(" S "));
+    EXPECT_FALSE(profile.DeleteKey(" S ", "k"));
+    EXPECT_FALSE(profile.DeleteKey("S", " k "));
+    EXPECT_EQ(2u, profile.GetKeyNames("s", szBuffer, sizeof(szBuffer)));
+    EXPECT_TRUE(profile.SetString(" S ", " k ", "2"));
+    EXPECT_EQ("[S]\r\nk=2\r\n", profile.Render());
+    EXPECT_TRUE(profile.DeleteKey("s", "K"));
 }
 
 struct ListEdgeCase {

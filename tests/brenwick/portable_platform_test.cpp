@@ -16,8 +16,10 @@ TEST(PortablePlatformProfile, ABareFileNameLiesInTheWindowsDirectory) {
     CPortablePlatform platform;
     EXPECT_EQ("zov.ini", platform.ResolveProfilePath("zov.ini"));
     platform.SetWindowsDirectory("/windows");
-    EXPECT_EQ("/windows/zov.ini", platform.ResolveProfilePath("zov.ini"));
-    EXPECT_EQ("/windows/win.ini", platform.ResolveProfilePath(nullptr));
+    // Joined with the system's own separator, a backslash on Windows.
+    const std::filesystem::path windows("/windows");
+    EXPECT_EQ((windows / "zov.ini").string(), platform.ResolveProfilePath("zov.ini"));
+    EXPECT_EQ((windows / "win.ini").string(), platform.ResolveProfilePath(nullptr));
     EXPECT_EQ("dir/zov.ini", platform.ResolveProfilePath("dir/zov.ini"));
     EXPECT_EQ("c:\\zov.ini", platform.ResolveProfilePath("c:\\zov.ini"));
 }

@@ -96,10 +96,14 @@ TEST(GetWinVerExport, AFullTableKeepsTheResult) {
 }
 
 TEST(GetWinVerExport, ThePortablePlatformHasNoVersionToReport) {
+    // Installed by hand: on Windows the build's own platform is Win32's.
+    CPortablePlatform portable;
+    SetPlatform(&portable);
     CTestCallBlock block;
     EXPECT_EQ(0, GetWinVer(block.Block()));
     EXPECT_EQ("??", block.Value("WINVER"));
     EXPECT_EQ(0, GetWinVer(nullptr));
+    SetPlatform(nullptr);
 }
 
 struct Win2000Case {

@@ -60,7 +60,7 @@ using ConvertWriteFailureTest = ConvertTest;
 
 TEST_F(ConvertWriteFailureTest, FullDiskNamesTheOutputAndFails) {
     WriteInput("prog.mot", SRecordDataLines('1', 0x400, PatternBytes(64)) + kEnd);
-    fs::create_symlink("/dev/full", m_scratch / "prog.cde");
+    if (!MakeSymlink("/dev/full", m_scratch / "prog.cde")) GTEST_SKIP() << "no symbolic links here";
     const CProgramRun run = Convert("prog.mot");
     EXPECT_EQ(1, run.nExitStatus);
     EXPECT_EQ(AddressLines("0x400", "0x43f", "0x40") + "Cannot write 'prog.cde': No space left on device\n",

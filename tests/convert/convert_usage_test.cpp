@@ -84,7 +84,7 @@ TEST_F(ConvertInputErrorTest, ArgumentIsQuotedAsTyped) {
 }
 
 TEST_F(ConvertInputErrorTest, DanglingLinkIsNotFound) {
-    std::filesystem::create_symlink("gone.mot", m_scratch / "link.mot");
+    if (!MakeSymlink("gone.mot", m_scratch / "link.mot")) GTEST_SKIP() << "no symbolic links here";
     EXPECT_EQ("File not found 'link.mot'\n", Convert("link.mot").strOut);
 }
 

@@ -1,8 +1,14 @@
 #include "tests/convert/program_run.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "tests/support/scratch_directory.h"
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +34,89 @@ struct CStreamFiles {
 };
 
 }  // namespace
+
+#if defined(_WIN32)
+
+namespace {
+
+// One argument as the C runtime of the started program will split it again:
+// quotes around it, backslashes doubled where a quote follows them.
+std::string QuoteArgument(const std::string& argument) {
+    std::string quoted = "\"";
+    size_t nBackslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++nBackslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * nBackslashes + 1 : nBackslashes, '\\');
+        nBackslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * nBackslashes, '\\');
+    return quoted + "\"";
+}
+
+HANDLE OpenInheritable(const std::string& path, bool bWrite) {
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, TRUE};
+    return CreateFileA(path.c_str(), bWrite ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, &attributes,
+                       bWrite ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The program writes its text lines in text mode, CR LF on Windows; the tests
+// hold the lines, not the system's line end.
+std::string WithoutCarriageReturns(std::string text) {
+    std::string lines;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    return lines;
+}
+
+}  // namespace
+
+CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                       const std::string& input) {
+    CProgramRun run;
+    const CScratchDirectory streamDirectory;
+    if (streamDirectory.Path().empty() || arguments.empty()) return run;
+    const CStreamFiles files(streamDirectory.Path());
+    std::ofstream(files.in, std::ios::binary) << input;
+
+    std::string commandLine;
+    for (const std::string& argument : arguments)
+        commandLine += (commandLine.empty() ? "" : " ") + QuoteArgument(argument);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = OpenInheritable(files.in, false);
+    startup.hStdOutput = OpenInheritable(files.out, true);
+    startup.hStdError = OpenInheritable(files.err, true);
+    PROCESS_INFORMATION process{};
+    if (startup.hStdInput != INVALID_HANDLE_VALUE && startup.hStdOutput != INVALID_HANDLE_VALUE &&
+        startup.hStdError != INVALID_HANDLE_VALUE &&
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       workingDirectory.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD dwExitCode = 0;
+        // An exception that ended the program shows as an NTSTATUS error code.
+        if (GetExitCodeProcess(process.hProcess, &dwExitCode) && dwExitCode < 0xC0000000)
+            run.nExitStatus = static_cast<int>(dwExitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (HANDLE hFile : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
+    run.strOut = WithoutCarriageReturns(ReadAll(files.out));
+    run.strErr = WithoutCarriageReturns(ReadAll(files.err));
+    return run;
+}
+
+bool IsOnPath(const std::string& program) {
+    char szFound[MAX_PATH];
+    return SearchPathA(nullptr, program.c_str(), ".exe", MAX_PATH, szFound, nullptr) != 0;
+}
+
+#else
 
 CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
                        const std::string& input) {
@@ -69,3 +158,5 @@ bool IsOnPath(const std::string& program) {
         if (!directory.empty() && access((directory + "/" + program).c_str(), X_OK) == 0) return true;
     return false;
 }
+
+#endif

@@ -30,6 +30,9 @@ TEST(AtomicFileWriterTest, CreatesTheFileWithExactlyTheBytesWritten) {
 }
 
 TEST(AtomicFileWriterTest, NewFileGetsThePermissionsOfAPlainCreate) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows files have no permission bits";
+#endif
     CScratchDirectory scratch;
     const mode_t nOldMask = umask(022);
     CAtomicFileWriter writer;
@@ -40,6 +43,9 @@ TEST(AtomicFileWriterTest, NewFileGetsThePermissionsOfAPlainCreate) {
 }
 
 TEST(AtomicFileWriterTest, ReplacementKeepsThePermissionsOfTheOldFile) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows files have no permission bits";
+#endif
     CScratchDirectory scratch;
     WriteFileBytes(scratch / "prog.cde", "old contents");
     fs::permissions(scratch / "prog.cde", fs::perms(0640));
@@ -106,7 +112,7 @@ TEST(AtomicFileWriterTest, SymbolicLinkStaysAndTheFileItNamesIsReplaced) {
     CScratchDirectory scratch;
     fs::create_directory(scratch / "real");
     WriteFileBytes(scratch / "real/prog.cde", "old");
-    fs::create_symlink("real/prog.cde", scratch / "prog.cde");
+    if (!MakeSymlink("real/prog.cde", scratch / "prog.cde")) GTEST_SKIP() << "no symbolic links here";
     CAtomicFileWriter writer;
     ASSERT_TRUE(WriteWhole(writer, scratch / "prog.cde", "new"));
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(scratch / "prog.cde")));
@@ -117,7 +123,7 @@ TEST(AtomicFileWriterTest, SymbolicLinkStaysAndTheFileItNamesIsReplaced) {
 
 TEST(AtomicFileWriterTest, FullDeviceReportsNoSpaceAtCommit) {
     CScratchDirectory scratch;
-    fs::create_symlink("/dev/full", scratch / "prog.cde");
+    if (!MakeSymlink("/dev/full", scratch / "prog.cde")) GTEST_SKIP() << "no symbolic links here";
     CAtomicFileWriter writer;
     EXPECT_FALSE(WriteWhole(writer, scratch / "prog.cde", "bytes that do not fit"));
     EXPECT_EQ("No space left on device", writer.GetError());
@@ -126,7 +132,7 @@ TEST(AtomicFileWriterTest, FullDeviceReportsNoSpaceAtCommit) {
 
 TEST(AtomicFileWriterTest, DeviceIsWrittenDirectly) {
     CScratchDirectory scratch;
-    fs::create_symlink("/dev/null", scratch / "prog.cde");
+    if (!MakeSymlink("/dev/null", scratch / "prog.cde")) GTEST_SKIP() << "no symbolic links here";
     CAtomicFileWriter writer;
     EXPECT_TRUE(WriteWhole(writer, scratch / "prog.cde", "discarded"));
     EXPECT_TRUE(fs::is_character_file(fs::status("/dev/null")));

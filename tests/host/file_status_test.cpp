@@ -56,8 +56,9 @@ TEST(FileStatusTest, MissingAndEmptyNamesDoNotExist) {
 TEST(FileStatusTest, SymbolicLinkReportsTheFileItNames) {
     CScratchDirectory scratch;
     WriteFileBytes(scratch / "prog.mot", "12345");
-    std::filesystem::create_symlink("prog.mot", scratch / "link.mot");
-    std::filesystem::create_symlink("nowhere.mot", scratch / "dangling.mot");
+    if (!MakeSymlink("prog.mot", scratch / "link.mot") ||
+        !MakeSymlink("nowhere.mot", scratch / "dangling.mot"))
+        GTEST_SKIP() << "no symbolic links here";
     const CFileStatus status = QueryFileStatus(scratch / "link.mot");
     EXPECT_TRUE(status.m_bRegular);
     EXPECT_EQ(5u, status.m_nSize);

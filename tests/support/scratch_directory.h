@@ -1,16 +1,20 @@
 #pragma once
 
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // A fresh directory under the system's temporary directory, removed with
@@ -18,8 +22,19 @@
 class CScratchDirectory {
 public:
     CScratchDirectory() {
+#if defined(_WIN32)
+        // No mkdtemp here: a random name, taken only if the directory is new.
+        std::random_device random;
+        std::error_code error;
+        for (int nTry = 0; nTry < 100 && m_path.empty(); ++nTry) {
+            const auto path =
+                std::filesystem::temp_directory_path() / ("korvelt-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path, error)) m_path = path;
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "korvelt-test-XXXXXX").string();
         if (mkdtemp(pattern.data())) m_path = pattern;
+#endif
     }
     ~CScratchDirectory() {
         std::error_code error;
@@ -28,8 +43,12 @@ public:
     CScratchDirectory(const CScratchDirectory&) = delete;
     CScratchDirectory& operator=(const CScratchDirectory&) = delete;
 
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Path() const {
+        return m_path;
+    }
+    std::string operator/(const std::string& name) const {
+        return (m_path / name).string();
+    }
 
     // Names of the entries, for checking that nothing was left behind.
     std::vector<std::string> Entries() const {
@@ -43,6 +62,14 @@ private:
     std::filesystem::path m_path;
 };
 
+// Makes a symbolic link where the system lets a test make one (Windows mostly
+// does not); false otherwise, and the test has nothing to check.
+inline bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link) {
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -55,6 +82,15 @@ inline std::string ReadFileBytes(const std::string& path) {
 // Makes a directory refuse new entries for as long as the object lives. For a
 // normal user removing the write permission does it; root ignores that, so for
 // root the directory is made immutable instead, where the file system allows.
+#if defined(_WIN32)
+// Windows lets anyone who may write a directory's files add new ones whatever
+// the directory's own attributes say, so there is no read-only directory.
+class CReadOnlyDirectory {
+public:
+    explicit CReadOnlyDirectory(const std::string&) {}
+    bool IsReadOnly() const { return false; }
+};
+#else
 class CReadOnlyDirectory {
 public:
     explicit CReadOnlyDirectory(const std::string& path) : m_path(path) {
@@ -103,3 +139,4 @@ private:
     bool m_bImmutable = false;
     bool m_bReadOnly = false;
 };
+#endif

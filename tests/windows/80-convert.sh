@@ -1,0 +1,35 @@
+# convert.exe on the sample inputs in examples/, the README's among them:
+# the same messages, exit status and .cde bytes as the Linux build, from the
+# 64-bit build and, where 32-bit programs run, the 32-bit one.
+
+if [ ! -f "$b64/convert/convert.exe" ] || [ ! -x "$native/convert/convert" ]; then
+    skip "convert.exe against the Linux convert: convert is not built yet"
+else
+    for example in "$root"/examples/*; do
+        [ -f "$example" ] || continue
+        name=$(basename "$example")
+        rm -rf "$work/convert/linux"
+        mkdir -p "$work/convert/linux"
+        cp "$example" "$work/convert/linux/"
+        linux_output=$(cd "$work/convert/linux" && "$native/convert/convert" "$name" </dev/null; echo "exit $?")
+        for leg in 64 32; do
+            if [ $leg = 32 ]; then build=$b32; else build=$b64; fi
+            if [ $leg = 32 ] && [ "$leg32" != yes ]; then
+                skip "32-bit convert.exe $name: the 32-bit leg is not available"
+                continue
+            fi
+            rm -rf "$work/convert/windows"
+            mkdir -p "$work/convert/windows"
+            cp "$example" "$work/convert/windows/"
+            windows_output=$(cd "$work/convert/windows" && win "$build/convert/convert.exe" "$name" </dev/null; echo "exit $?")
+            check "$leg-bit convert.exe $name prints what the Linux convert prints" "$linux_output" "$windows_output"
+            check "$leg-bit convert.exe $name leaves the files that the Linux convert leaves" \
+                "$(ls "$work/convert/linux")" "$(ls "$work/convert/windows")"
+            for file in "$work/convert/linux"/*.cde; do
+                [ -f "$file" ] || continue
+                check_files "$leg-bit convert.exe $name writes the bytes of $(basename "$file") that the Linux convert writes" \
+                    "$file" "$work/convert/windows/$(basename "$file")"
+            done
+        done
+    done
+fi
