@@ -71,6 +71,66 @@ std::string TemporaryNameBeside(const fs::path& target) {
 
 }  // namespace
 
+bool OpenReplacement(const std::string& targetPath, CReplacementFile& replacement) {
+    const fs::path target = FollowLinks(targetPath);
+    replacement = CReplacementFile();
+    replacement.strTarget = target.string();
+
+    std::error_code error;
+    const fs::file_status targetStatus = fs::status(target, error);
+    const bool bExists = !error && fs::exists(targetStatus);
+    if (bExists && !fs::is_regular_file(targetStatus) && !fs::is_directory(targetStatus)) {
+        replacement.pFile = std::fopen(replacement.strTarget.c_str(), "wb");
+        return replacement.pFile != nullptr;
+    }
+
+    for (int nAttempt = 0; nAttempt < kMaxNameAttempts; ++nAttempt) {
+        const std::string temporary = TemporaryNameBeside(target);
+        replacement.pFile = CreateNewFile(temporary);
+        if (replacement.pFile) {
+            replacement.strTemporary = temporary;
+            break;
+        }
+        if (errno != EEXIST) return false;
+    }
+    if (!replacement.pFile) {
+        errno = EEXIST;
+        return false;
+    }
+
+    // The replacement keeps the permissions of the file it replaces. Failing to
+    // copy them leaves the ones of a new file, which is no reason to refuse.
+    if (bExists) fs::permissions(replacement.strTemporary, targetStatus.permissions(), error);
+    return true;
+}
+
+bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pError) {
+    bool bDone = bKeep;
+    if (replacement.pFile) {
+        const bool bFlushed = std::fflush(replacement.pFile) == 0;
+        const int nFlushError = errno;
+        const bool bClosed = std::fclose(replacement.pFile) == 0;
+        const int nCloseError = errno;
+        replacement.pFile = nullptr;
+        if (bDone && (!bFlushed || !bClosed)) {
+            bDone = false;
+            if (pError) *pError = std::generic_category().message(bFlushed ? nCloseError : nFlushError);
+        }
+    }
+    if (replacement.strTemporary.empty()) return bDone;
+    std::error_code error;
+    if (bDone) {
+        fs::rename(replacement.strTemporary, replacement.strTarget, error);
+        if (error) {
+            bDone = false;
+            if (pError) *pError = error.message();
+        }
+    }
+    if (!bDone) std::remove(replacement.strTemporary.c_str());
+    replacement.strTemporary.clear();
+    return bDone;
+}
+
 CAtomicFileWriter::~CAtomicFileWriter() {
     Discard();
 }
@@ -78,60 +138,18 @@ CAtomicFileWriter::~CAtomicFileWriter() {
 bool CAtomicFileWriter::Open(const std::string& targetPath) {
     Discard();
     m_strError.clear();
-    const fs::path target = FollowLinks(targetPath);
-    m_strTarget = target.string();
-
-    std::error_code error;
-    const fs::file_status targetStatus = fs::status(target, error);
-    const bool bExists = !error && fs::exists(targetStatus);
-    if (bExists && !fs::is_regular_file(targetStatus) && !fs::is_directory(targetStatus)) {
-        m_pFile = std::fopen(m_strTarget.c_str(), "wb");
-        return m_pFile ? true : Fail(errno);
-    }
-
-    for (int nAttempt = 0; nAttempt < kMaxNameAttempts; ++nAttempt) {
-        const std::string temporary = TemporaryNameBeside(target);
-        m_pFile = CreateNewFile(temporary);
-        if (m_pFile) {
-            m_strTemporary = temporary;
-            break;
-        }
-        if (errno != EEXIST) return Fail(errno);
-    }
-    if (!m_pFile) return Fail(EEXIST);
-
-    // The replacement keeps the permissions of the file it replaces. Failing to
-    // copy them leaves the ones of a new file, which is no reason to refuse.
-    if (bExists) fs::permissions(m_strTemporary, targetStatus.permissions(), error);
-    return true;
+    return OpenReplacement(targetPath, m_file) ? true : Fail(errno);
 }
 
 bool CAtomicFileWriter::Write(const void* pData, size_t nLength) {
-    if (!m_pFile) return false;
-    if (std::fwrite(pData, 1, nLength, m_pFile) != nLength) return Fail(errno);
+    if (!m_file.pFile) return false;
+    if (std::fwrite(pData, 1, nLength, m_file.pFile) != nLength) return Fail(errno);
     return true;
 }
 
 bool CAtomicFileWriter::Commit() {
-    if (!m_pFile) return false;
-    const bool bFlushed = std::fflush(m_pFile) == 0;
-    const int nFlushError = errno;
-    const bool bClosed = std::fclose(m_pFile) == 0;
-    const int nCloseError = errno;
-    m_pFile = nullptr;
-    if (!bFlushed) return Fail(nFlushError);
-    if (!bClosed) return Fail(nCloseError);
-    if (m_strTemporary.empty()) return true;
-
-    std::error_code error;
-    fs::rename(m_strTemporary, m_strTarget, error);
-    if (error) {
-        m_strError = error.message();
-        Discard();
-        return false;
-    }
-    m_strTemporary.clear();
-    return true;
+    if (!m_file.pFile) return false;
+    return CloseReplacement(m_file, true, &m_strError);
 }
 
 bool CAtomicFileWriter::Fail(int nErrno) {
@@ -141,12 +159,5 @@ bool CAtomicFileWriter::Fail(int nErrno) {
 }
 
 void CAtomicFileWriter::Discard() {
-    if (m_pFile) {
-        std::fclose(m_pFile);
-        m_pFile = nullptr;
-    }
-    if (!m_strTemporary.empty()) {
-        std::remove(m_strTemporary.c_str());
-        m_strTemporary.clear();
-    }
+    CloseReplacement(m_file, false, nullptr);
 }

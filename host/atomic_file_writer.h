@@ -14,6 +14,24 @@
 // replaced, as if the target had been opened for writing. A target that exists
 // but is neither a regular file nor a directory (a device such as /dev/null, a
 // pipe) cannot be replaced and is written directly.
+// The open file behind a replacement: a new temporary file beside the target
+// (links followed), or the target itself when it is a device or a pipe, which
+// cannot be replaced.
+struct CReplacementFile {
+    std::FILE* pFile = nullptr;
+    std::string strTarget;
+    // Empty when the target is written directly.
+    std::string strTemporary;
+};
+
+// Opens the file that takes the bytes meant for targetPath. False, with
+// errno set, when no such file can be made.
+bool OpenReplacement(const std::string& targetPath, CReplacementFile& replacement);
+// Closes the file; with bKeep, and when the close succeeds, the temporary
+// file takes the target's place, otherwise it is removed. False, with the
+// reason in *pError, when bKeep was not fulfilled.
+bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pError);
+
 class CAtomicFileWriter {
 public:
     CAtomicFileWriter() = default;
@@ -37,9 +55,6 @@ private:
     bool Fail(int nErrno);
     void Discard();
 
-    std::FILE* m_pFile = nullptr;
-    std::string m_strTarget;
-    // Empty when the target is written directly.
-    std::string m_strTemporary;
+    CReplacementFile m_file;
     std::string m_strError;
 };

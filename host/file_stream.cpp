@@ -33,8 +33,14 @@ CFileStream* CFileStream::OpenForReading(const char* pszPath) {
 }
 
 CFileStream* CFileStream::OpenForWriting(const char* pszPath) {
+    CReplacementFile replacement;
+    if (OpenReplacement(pszPath, replacement)) return new CFileStream(replacement);
     std::FILE* pStdFile = std::fopen(pszPath, "wb");
     return pStdFile ? new CFileStream(pStdFile, true) : nullptr;
+}
+
+CFileStream::CFileStream(const CReplacementFile& replacement) : CFileStream(replacement.pFile, true) {
+    m_replacement = replacement;
 }
 
 CFileStream::CFileStream(std::FILE* pStdFile, bool bWriting)
@@ -102,7 +108,7 @@ int CFileStream::ReadTextByte() {
     return static_cast<unsigned char>(c);
 }
 
-char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
+char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength) {
     if (!m_pStdFile || m_bWriting || nSize < 2) return nullptr;
     size_t nMax = static_cast<size_t>(nSize) - 1;
     size_t nLength = 0;
@@ -139,6 +145,7 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize) {
     }
     if (m_bError || nLength == 0) return nullptr;
     pszBuffer[nLength] = '\0';
+    if (pnLength) *pnLength = nLength;
     return pszBuffer;
 }
 
@@ -241,7 +248,11 @@ int CFileStream::Close() {
     int bDone = 1;
     if (m_bWriting && !Flush()) bDone = 0;
     if (m_bWriteFailed) bDone = 0;
-    if (std::fclose(m_pStdFile) != 0) bDone = 0;
+    if (m_replacement.pFile) {
+        if (!CloseReplacement(m_replacement, bDone != 0, nullptr)) bDone = 0;
+    } else if (std::fclose(m_pStdFile) != 0) {
+        bDone = 0;
+    }
     m_pStdFile = nullptr;
     return bDone;
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "host/atomic_file_writer.h"
+
 // A buffered file stream with the two modes of the platform that the image
 // file formats come from, so that a file written here is byte for byte the
 // file written there, whatever the OS:
@@ -17,8 +19,12 @@ class CFileStream {
 public:
     enum EMode { kModeText, kModeBinary };
 
-    // Null when the file cannot be opened. Opening for writing creates the
-    // file or empties it.
+    // Null when the file cannot be opened. Opening for writing makes a new
+    // file that takes the place of an existing one at Close, and only when
+    // every write and the close succeeded: a write that fails (a full disk)
+    // leaves the old file as it was. Where no new file can be made beside it
+    // (a directory that refuses new files), an existing file is emptied and
+    // written in place.
     static CFileStream* OpenForReading(const char* pszPath);
     static CFileStream* OpenForWriting(const char* pszPath);
 
@@ -33,8 +39,9 @@ public:
 
     // Like fgets: at most nSize - 1 characters, up to and including a '\n',
     // then a zero byte. Null when nothing was read (end of file) or on a read
-    // error. A CR LF in text mode is one character.
-    char* ReadLine(char* pszBuffer, int nSize);
+    // error. A CR LF in text mode is one character. pnLength, when given,
+    // receives the number of characters placed before the zero byte.
+    char* ReadLine(char* pszBuffer, int nSize, size_t* pnLength = nullptr);
     // Number of bytes placed in the buffer; fewer than asked at the end of the
     // file or on an error.
     size_t Read(void* pBuffer, size_t nBytes);
@@ -59,12 +66,14 @@ public:
     bool IsOpen() const { return m_pStdFile != nullptr; }
 
     // Writes out what is buffered and closes the file. 1 when every write of
-    // the stream's life and the close succeeded, 0 otherwise (a full disk, for
-    // instance, often shows only here). A second Close returns 0.
+    // the stream's life and the close succeeded, and the new file took the
+    // place of the old one; 0 otherwise (a full disk, for instance, often
+    // shows only here). A second Close returns 0.
     int Close();
 
 private:
     CFileStream(std::FILE* pStdFile, bool bWriting);
+    explicit CFileStream(const CReplacementFile& replacement);
 
     // Makes at least nBytes unread bytes available unless the file ends
     // first; keeps the unread ones. Returns the number available.
@@ -74,6 +83,8 @@ private:
 
     std::FILE* m_pStdFile;
     bool m_bWriting;
+    // Writing: where the file's bytes go until Close puts them in place.
+    CReplacementFile m_replacement;
     EMode m_mode;
     bool m_bError;
     bool m_bEof;

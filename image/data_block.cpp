@@ -28,6 +28,12 @@ uint8_t* CDataBlock::GetDataPointer(uint32_t address) {
 }
 
 void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSource) {
+    // Bytes that are about to be overwritten whole need no 0xFF fill first.
+    if (!m_pData && address == m_nStart && length == m_nLength && length > 0 && pSource) {
+        m_pData = new uint8_t[m_nLength];
+        std::memcpy(m_pData, pSource, length);
+        return;
+    }
     AllocateBytes();
     if (address < m_nStart || uint64_t(address) + length > uint64_t(m_nStart) + m_nLength) return;
     if (length == 0 || !pSource) return;

@@ -30,7 +30,8 @@ uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_
         if (bNeedsData) {
             uint32_t nAreaFirst = 0;
             uint32_t nAreaLast = 0;
-            if (NextArea(-1, uint32_t(nCandidate), nAreaFirst, nAreaLast) == -1) break;
+            // Only where the area begins matters, not how far it reaches.
+            if (NextRunUpTo(-1, uint32_t(nCandidate), 0, nAreaFirst, nAreaLast, m_dataTable) == -1) break;
             if (nAreaFirst > nCandidate + nLength - 1) nCandidate = uint64_t(nAreaFirst) - nLength + 1;
             if (nCandidate + nLength - 1 > nTo) break;
         }

@@ -53,7 +53,9 @@ void CMemoryImage::RecordLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& sto
     while (nPosition <= nLast) {
         uint32_t nAreaFirst = 0;
         uint32_t nAreaLast = 0;
-        nIndex = NextRun(nIndex, uint32_t(nPosition), nAreaFirst, nAreaLast, m_dataTable);
+        // What lies beyond nLast is not saved, and an area that reaches it
+        // ends the loop, so the area is followed no further.
+        nIndex = NextRunUpTo(nIndex, uint32_t(nPosition), nLast, nAreaFirst, nAreaLast, m_dataTable);
         const uint64_t nStoredFrom = nIndex == -1 || nAreaFirst > nLast ? uint64_t(nLast) + 1 : nAreaFirst;
         if (nStoredFrom > nPosition) save(uint32_t(nPosition), uint32_t(nStoredFrom - 1), true);
         if (nStoredFrom > nLast) break;
@@ -79,9 +81,9 @@ void CMemoryImage::PeelTopLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& st
     if (bRestore && !pOtherStore) return;
 
     uint64_t nPosition = nFirst;
-    int i = 0;
     // Every block below j ends before the position.
-    int j = 0;
+    int j = FirstIndexReaching(nFirst, store);
+    int i = j;
     CDataBlock* pStep = nullptr;
     while (nPosition <= nLast && i < store.m_nCount) {
         CDataBlock* pBlock = store.m_apBlocks[i];
@@ -134,7 +136,7 @@ void CMemoryImage::RebuildRanges(uint32_t nFirst, uint32_t nLast, CBlockTable& s
     if (nAfter < 0) nAfter = store.m_nCount;
 
     uint64_t nPosition = nFirst;
-    for (int i = 0; i < nAfter; ++i) {
+    for (int i = FirstIndexReaching(nFirst, store); i < nAfter; ++i) {
         const CDataBlock* pBlock = store.m_apBlocks[i];
         if (pBlock->GetEnd() < nPosition) continue;
         nPosition = std::max<uint64_t>(nPosition, pBlock->m_nStart);

@@ -50,7 +50,7 @@ void CMemoryImage::ReadStoreLayers(uint32_t nFirst, uint32_t nLast, uint8_t* pBu
     if (nAfter == 0) return;
     if (nAfter < 0) nAfter = store.m_nCount;
     std::vector<CDataBlock*> layers;
-    for (int i = 0; i < nAfter; ++i)
+    for (int i = FirstIndexReaching(nFirst, store); i < nAfter; ++i)
         if (store.m_apBlocks[i]->GetEnd() >= nFirst) layers.push_back(store.m_apBlocks[i]);
     std::stable_sort(layers.begin(), layers.end(), [](const CDataBlock* pA, const CDataBlock* pB) {
         return pA->m_nSequence < pB->m_nSequence;

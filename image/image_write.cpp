@@ -65,8 +65,11 @@ void CMemoryImage::StoreBytes(uint32_t nAddress, int32_t nLength, const uint8_t*
 void CMemoryImage::StoreIntoData(uint32_t nAddress, uint32_t nLength, const uint8_t* pData, EStoreMode mode) {
     uint32_t nAreaFirst = 0;
     uint32_t nAreaLast = 0;
-    const bool bInArea = NextRun(-1, nAddress, nAreaFirst, nAreaLast, m_dataTable) != -1;
-    RemoveRange(nAddress, nAddress + nLength - 1, m_dataTable);
+    // Only whether each piece lies inside the area matters, so the area is
+    // followed no further than the end of the write.
+    const uint32_t nWriteLast = nAddress + nLength - 1;
+    const bool bInArea = NextRunUpTo(-1, nAddress, nWriteLast, nAreaFirst, nAreaLast, m_dataTable) != -1;
+    RemoveRange(nAddress, nWriteLast, m_dataTable);
 
     const CGapRule rule{m_bUseGapThreshold != 0, m_nGapThreshold};
     bool bExtentChanged = false;

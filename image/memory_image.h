@@ -10,8 +10,8 @@
 // the erased value 0xFF; the stored stretches are blocks of the data table.
 // Every write is recorded for undo and redo.
 //
-// The object holds six block tables of 131,072 pointers each, so it is only
-// ever created on the heap, through Create.
+// The object is only ever created on the heap, through Create; each of its six
+// block tables holds up to 131,072 pointers.
 class CMemoryImage {
 public:
     // A positive size gives the fixed range [0, size - 1]; zero or a negative
@@ -140,6 +140,27 @@ private:
     // The test of the range operations of marks and history: a stretch that is
     // not empty and does not reach past the end of the range.
     bool IsInsideRange(uint32_t nAddress, uint32_t nLength) const;
+
+    // NextRun for a caller that looks at the run only up to nLimit: the walk
+    // along the run stops once it reaches nLimit, so that finding the area
+    // around one write costs the blocks up to the write's end, not every block
+    // of a long area. Below nLimit the results are NextRun's; once the run
+    // reaches it, nLast is at least nLimit and the returned index lies inside
+    // the run.
+    static constexpr uint64_t kNoRunLimit = uint64_t(1) << 32;
+    int NextRunUpTo(int nIndex, uint32_t nAddress, uint64_t nLimit, uint32_t& nFirst, uint32_t& nLast,
+                    CBlockTable& table);
+
+    // Add or remove one entry of a table's array at nIndex, moving whichever
+    // side of it is shorter (InsertBlockPointer and RemoveBlockPointer always
+    // move the entries above).
+    void InsertIntoTable(CBlockTable& table, CDataBlock* pBlock, int nIndex);
+    void RemoveFromTable(CBlockTable& table, int nIndex);
+    // The lowest index from which a block of the table may reach nAddress:
+    // every block below it ends before the address.
+    int FirstIndexReaching(uint32_t nAddress, CBlockTable& table);
+    // Moves a table's entries to the middle of its store.
+    void CenterTable(CBlockTable& table);
 
     bool CarriesBytes(const CBlockTable& table) const;
     bool MayOverlap(const CBlockTable& table) const;

@@ -34,7 +34,8 @@ CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockT
         const CDataBlock* pBefore = table.m_apBlocks[nIndex - 1];
         if (pBefore->m_nStart == nStart && pBlock->m_nSequence > pBefore->m_nSequence) --nIndex;
     }
-    InsertBlockPointer(table.m_apBlocks, pBlock, nIndex, table.m_nCount);
+    InsertIntoTable(table, pBlock, nIndex);
+    if (nLength > table.m_nLongestBlock) table.m_nLongestBlock = nLength;
 
     if (pParent) {
         pBlock->m_pPrev = pParent;
@@ -56,7 +57,7 @@ void CMemoryImage::DeleteBlock(CDataBlock* pBlock, CBlockTable& table) {
     if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
     if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
     m_nMemoryUsed -= kBlockOverhead + (CarriesBytes(table) ? pBlock->m_nLength : 0);
-    RemoveBlockPointer(table.m_apBlocks, nIndex, table.m_nCount);
+    RemoveFromTable(table, nIndex);
     delete pBlock;
 }
 
@@ -70,8 +71,49 @@ void CMemoryImage::ClearTable(CBlockTable& table) {
         pBlock = pNext;
     }
     table.m_pHead = nullptr;
+    table.m_apBlocks = table.m_pStorage.get() + kMaxBlocksPerTable;
     table.m_nCount = 0;
     table.m_nNextSequence = 0;
+    table.m_nLongestBlock = 0;
+}
+
+void CMemoryImage::InsertIntoTable(CBlockTable& table, CDataBlock* pBlock, int nIndex) {
+    const int32_t nCount = table.m_nCount;
+    if (nIndex < 0 || nIndex > nCount || nCount >= kMaxBlocksPerTable) return;
+    const bool bMoveFront = nIndex < nCount - nIndex;
+    CDataBlock** const pStorage = table.m_pStorage.get();
+    if (bMoveFront ? table.m_apBlocks == pStorage : table.m_apBlocks + nCount == pStorage + CBlockTable::kStorageSize)
+        CenterTable(table);
+    if (!bMoveFront) {
+        InsertBlockPointer(table.m_apBlocks, pBlock, nIndex, table.m_nCount);
+        return;
+    }
+    CDataBlock** const pFirst = table.m_apBlocks;
+    std::memmove(pFirst - 1, pFirst, sizeof(CDataBlock*) * size_t(nIndex));
+    table.m_apBlocks = pFirst - 1;
+    table.m_apBlocks[nIndex] = pBlock;
+    ++table.m_nCount;
+}
+
+void CMemoryImage::RemoveFromTable(CBlockTable& table, int nIndex) {
+    const int32_t nCount = table.m_nCount;
+    if (nIndex < 0 || nIndex >= nCount) return;
+    if (nIndex >= nCount - 1 - nIndex) {
+        RemoveBlockPointer(table.m_apBlocks, nIndex, table.m_nCount);
+        return;
+    }
+    CDataBlock** const pFirst = table.m_apBlocks;
+    std::memmove(pFirst + 1, pFirst, sizeof(CDataBlock*) * size_t(nIndex));
+    table.m_apBlocks = pFirst + 1;
+    --table.m_nCount;
+}
+
+void CMemoryImage::CenterTable(CBlockTable& table) {
+    // A table holds at most half the store, so afterwards both sides have room
+    // for a quarter of it: moving everything is rare.
+    CDataBlock** const pCentered = table.m_pStorage.get() + (CBlockTable::kStorageSize - table.m_nCount) / 2;
+    std::memmove(pCentered, table.m_apBlocks, sizeof(CDataBlock*) * size_t(table.m_nCount));
+    table.m_apBlocks = pCentered;
 }
 
 int CMemoryImage::InsertBlockPointer(CDataBlock** apBlocks, CDataBlock* pBlock, int nIndex, int32_t& nCount) {
@@ -99,7 +141,8 @@ void CMemoryImage::RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& tab
     // first block that ends before the range; in a store an earlier, longer
     // block can still reach into it.
     const bool bMayOverlap = MayOverlap(table);
-    for (; nIndex >= 0; --nIndex) {
+    const int nLowest = bMayOverlap ? FirstIndexReaching(nFirst, table) : 0;
+    for (; nIndex >= nLowest; --nIndex) {
         CDataBlock* pBlock = table.m_apBlocks[nIndex];
         if (pBlock->GetEnd() < nFirst) {
             if (!bMayOverlap) break;

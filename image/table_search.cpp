@@ -47,6 +47,11 @@ int CMemoryImage::FindBlockIndex(CDataBlock* pBlock, CBlockTable& table) {
 
 int CMemoryImage::NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast,
                           CBlockTable& table) {
+    return NextRunUpTo(nIndex, nAddress, kNoRunLimit, nFirst, nLast, table);
+}
+
+int CMemoryImage::NextRunUpTo(int nIndex, uint32_t nAddress, uint64_t nLimit, uint32_t& nFirst,
+                              uint32_t& nLast, CBlockTable& table) {
     const int32_t nCount = table.m_nCount;
     if (nCount <= 0 || nIndex >= nCount || nIndex < -1) return -1;
     int i = nIndex;
@@ -61,7 +66,7 @@ int CMemoryImage::NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint3
 
     const uint32_t nRunFirst = std::max(pBlocks[i]->m_nStart, nAddress);
     uint64_t nRunLast = pBlocks[i]->GetEnd();
-    for (++i; i < nCount && pBlocks[i]->m_nStart <= nRunLast + 1; ++i)
+    for (++i; i < nCount && nRunLast < nLimit && pBlocks[i]->m_nStart <= nRunLast + 1; ++i)
         nRunLast = std::max<uint64_t>(nRunLast, pBlocks[i]->GetEnd());
     nFirst = nRunFirst;
     nLast = uint32_t(nRunLast);
@@ -86,4 +91,14 @@ uint32_t CMemoryImage::CountTableBytes(uint32_t nFirst, uint32_t nLast, CBlockTa
         nPosition = nTo + 1;
     }
     return uint32_t(nBytes);
+}
+
+int CMemoryImage::FirstIndexReaching(uint32_t nAddress, CBlockTable& table) {
+    if (table.m_nCount <= 0 || table.m_nLongestBlock == 0 || nAddress < table.m_nLongestBlock) return 0;
+    const uint32_t nLowestStart = nAddress - table.m_nLongestBlock + 1;
+    CDataBlock* const* pBlocks = table.m_apBlocks;
+    CDataBlock* const* pFound = std::lower_bound(
+        pBlocks, pBlocks + table.m_nCount, nLowestStart,
+        [](const CDataBlock* pBlock, uint32_t address) { return pBlock->m_nStart < address; });
+    return int(pFound - pBlocks);
 }

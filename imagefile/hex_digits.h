@@ -4,13 +4,24 @@
 
 // Hexadecimal digits for the S-record reader and writer, kept in one place.
 
+// The digit value of every character code: 0-15 for a hexadecimal digit of
+// either case, 0 for any other character. A table rather than comparisons,
+// because in random data digits and letters alternate unpredictably and every
+// wrongly guessed branch costs more than the lookup.
+struct CHexValueTable {
+    uint8_t values[256];
+    constexpr CHexValueTable() : values() {
+        for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<uint8_t>(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<uint8_t>(c - 'a' + 10);
+        for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<uint8_t>(c - 'A' + 10);
+    }
+};
+inline constexpr CHexValueTable kHexValues{};
+
 // 0-15 for a hexadecimal digit of either case, 0 for any other character: a
 // stray character is not rejected here, it only makes the checksum test fail.
 inline int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;
+    return kHexValues.values[static_cast<unsigned char>(c)];
 }
 
 // The byte of the digit pair at p, or -1 when the text ends within the pair;

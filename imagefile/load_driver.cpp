@@ -39,6 +39,9 @@ public:
     void ReadRuns();
     // A cancel leaves the image as it was before the load.
     int Abort();
+    // So does a file that stopped being readable: what was read of it would
+    // pass for the whole file.
+    int FailRead(const char* pszPath);
     // Completes the report of a load that read all its data.
     int Finish();
 
@@ -161,6 +164,12 @@ int CLoadSession::Abort() {
     return 1;
 }
 
+int CLoadSession::FailRead(const char* pszPath) {
+    m_image.RevertChanges();
+    GetHost().MessageBox(std::string(pszPath) + ": read error", kButtonsOk);
+    return 0;
+}
+
 int CLoadSession::Finish() {
     // The highest address of an image without data is 0xFFFFFFFF as well, so
     // whether the image holds data decides, not the address.
@@ -202,9 +211,13 @@ int CImageFile::Load(const char* pszPath, CMemoryImage* pImage, int bShowProgres
             return 0;
     }
     session.ReadRuns();
+    // An S-record file flags a read error as a bad line, which the question
+    // below deals with; the binary formats would take it for their end.
+    const bool bReadFailed = m_pFile->HasError() && m_nKind != kKindSRecord;
     Close();
 
     if (m_bCancel) return session.Abort();
+    if (bReadFailed) return session.FailRead(pszPath);
     if (m_bNotSRecord) {
         m_bNotSRecord = 0;
         pImage->RevertChanges();
@@ -239,9 +252,11 @@ int CImageFile::LoadRaw(const char* pszPath, CMemoryImage* pImage, int bShowProg
     CopyName(m_szModuleName, m_szFileName);
     m_nRecordAddress = 0;
     session.ReadRuns();
+    const bool bReadFailed = m_pFile->HasError();
     Close();
 
     if (m_bCancel) return session.Abort();
+    if (bReadFailed) return session.FailRead(pszPath);
     return session.Finish();
 }
 

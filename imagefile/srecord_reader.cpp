@@ -130,10 +130,10 @@ int CImageFile::ParseSRecord(const char* pszLine) {
 }
 
 char* CImageFile::ReadSRecordLine(char* pszLine, bool& bTooLong) {
-    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize)) return nullptr;
+    size_t nLength = 0;
+    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize, &nLength)) return nullptr;
     ++m_nLinesRead;
     bool bContinued = m_bLineCut != 0;
-    size_t nLength = std::strlen(pszLine);
     m_bLineCut = nLength == kSRecordLineBufferSize - 1 && pszLine[nLength - 1] != '\n';
     bTooLong = bContinued || m_bLineCut;
     return pszLine;

@@ -165,9 +165,11 @@ uint32_t CIniProfile::GetSectionNames(char* pBuffer, uint32_t nSize) const {
 
 uint32_t CIniProfile::GetKeyNames(const char* pszSection, char* pBuffer, uint32_t nSize) const {
     std::vector<std::string> names;
+    // A key without a name ("=value") is left out: its empty name would read
+    // as the end of the list and hide the keys after it.
     if (const Section* pSection = FindSection(pszSection, false))
         for (const Entry& entry : pSection->entries)
-            if (entry.bHasValue && !entry.IsComment()) names.push_back(entry.name);
+            if (entry.bHasValue && !entry.IsComment() && !entry.name.empty()) names.push_back(entry.name);
     return FillProfileList(names, pBuffer, nSize);
 }
 

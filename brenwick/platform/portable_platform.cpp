@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -17,6 +18,45 @@ namespace {
 const char kDefaultProfileFile[] = "win.ini";
 
 bool HasDirectory(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
+
+bool WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) return false;
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    return static_cast<bool>(file);
+}
+
+// The new text goes to a file beside the profile, which takes the profile's
+// place only once all of it is written: a full disk never leaves a profile
+// cut short. A link keeps pointing at the profile, and the profile keeps its
+// permissions. Where no file can be made beside it (a directory that refuses
+// new files), the profile is rewritten in place, as before.
+bool ReplaceFileText(const std::string& path, const std::string& text) {
+    std::error_code error;
+    std::filesystem::path target = path;
+    if (std::filesystem::is_symlink(target, error)) {
+        const std::filesystem::path resolved = std::filesystem::canonical(target, error);
+        if (error) return false;
+        target = resolved;
+    }
+    std::random_device random;
+    const std::filesystem::path temporary = target.string() + ".new-" + std::to_string(random());
+    {
+        std::ofstream probe(temporary, std::ios::binary);
+        if (!probe) return WriteWholeFile(target, text);
+    }
+    const std::filesystem::file_status status = std::filesystem::status(target, error);
+    bool bDone = WriteWholeFile(temporary, text);
+    if (bDone && std::filesystem::exists(status))
+        std::filesystem::permissions(temporary, status.permissions(), error);
+    if (bDone) {
+        std::filesystem::rename(temporary, target, error);
+        bDone = !error;
+    }
+    if (!bDone) std::filesystem::remove(temporary, error);
+    return bDone;
+}
 
 void ClearBuffer(char* pBuffer, uint32_t nSize) {
     if (!pBuffer) return;
@@ -72,11 +112,7 @@ bool CPortablePlatform::ChangeProfile(const char* pszFile, Change change) {
         CIniProfile profile;
         if (!LoadProfile(pszFile, &profile)) return false;
         if (!change(profile)) return true;
-        std::ofstream file(ResolveProfilePath(pszFile), std::ios::binary | std::ios::trunc);
-        const std::string text = profile.Render();
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        return static_cast<bool>(file);
+        return ReplaceFileText(ResolveProfilePath(pszFile), profile.Render());
     } catch (...) {
         return false;
     }

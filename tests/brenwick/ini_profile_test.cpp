@@ -150,6 +150,14 @@ TEST(IniProfileList, KeyNamesOfTheFirstMatchingSectionWithoutBareKeysAndComments
     }
 }
 
+// An empty name would end the list where it stands and hide every key after it.
+TEST(IniProfileList, AKeyWithoutANameDoesNotHideTheKeysAfterIt) {
+    const CIniProfile profile("[S]\n=no name\n  = blank name\nafter=1\n");
+    std::vector<char> buffer(64, '#');
+    EXPECT_EQ(6u, profile.GetKeyNames("S", buffer.data(), buffer.size()));
+    EXPECT_EQ("after||", ListText(buffer));
+}
+
 TEST(IniProfileList, SectionContentsAsTheyStandWithoutComments) {
     for (const auto& variant : LineEndVariants(kIni)) {
         const CIniProfile profile(variant.second);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/scratch_directory.h"
+
 using namespace std::string_literals;
 
 namespace {
@@ -162,6 +164,25 @@ TEST_F(FileStreamTest, OpeningFailsWithNull) {
 
 TEST_F(FileStreamTest, OpeningForWritingEmptiesTheFile) {
     Put("old contents");
+    EXPECT_EQ("new", WriteAll(CFileStream::kModeBinary, "new"));
+}
+
+TEST_F(FileStreamTest, TheOldFileStaysUntilTheNewOneIsClosedWhole) {
+    Put("old contents");
+    std::unique_ptr<CFileStream> writer(CFileStream::OpenForWriting(m_path.c_str()));
+    ASSERT_TRUE(writer);
+    writer->SetMode(CFileStream::kModeBinary);
+    writer->WriteString("new");
+    EXPECT_EQ("old contents", Get());
+    EXPECT_EQ(1, writer->Close());
+    EXPECT_EQ("new", Get());
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
+}
+
+TEST_F(FileStreamTest, ADirectoryThatRefusesNewFilesHasTheFileWrittenInPlace) {
+    Put("old contents");
+    CReadOnlyDirectory readOnly(m_dir);
+    if (!readOnly.IsReadOnly()) GTEST_SKIP() << "cannot make a directory refuse new files here";
     EXPECT_EQ("new", WriteAll(CFileStream::kModeBinary, "new"));
 }
 

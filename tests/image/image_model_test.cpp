@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "image/memory_image.h"
-#include "table_invariants.h"
+#include "model_comparison.h"
 
 namespace {
 
@@ -237,77 +237,10 @@ private:
     }
 
     ::testing::AssertionResult Agrees() {
-        CMemoryImage& image = *m_pImage;
-        const CImageModel& model = *m_pModel;
         if (!m_bResultsAgree) return ::testing::AssertionFailure() << "a write reported the wrong result";
-        if (image.GetBase() != model.Base() || image.GetSize() != model.Size())
-            return ::testing::AssertionFailure()
-                   << "range [" << image.GetBase() << ", +" << image.GetSize() << "] instead of ["
-                   << model.Base() << ", +" << model.Size() << "]";
-        ::testing::AssertionResult invariants = TableInvariantsHold(image);
-        if (!invariants) return invariants;
-
-        // The part of the window inside the range, read back byte for byte.
-        const uint64_t nRangeEnd = uint64_t(model.Base()) + model.Size();
-        const uint32_t nFirst = std::max(model.WindowFirst(), model.Base());
-        const uint64_t nEnd = std::min<uint64_t>(uint64_t(WindowEnd()) + 1, nRangeEnd);
-        if (nEnd > nFirst) {
-            const uint32_t nLast = uint32_t(nEnd - 1);
-            std::vector<uint8_t> bytes(nEnd - nFirst, 0);
-            if (!image.ReadBytes(nFirst, bytes.data(), uint32_t(bytes.size())))
-                return ::testing::AssertionFailure() << "ReadBytes refused a range inside the image";
-            std::vector<uint8_t> undoBytes(bytes.size(), 0);
-            image.ReadTable(nFirst, nLast, undoBytes.data(), image.m_undoStore);
-            for (uint32_t i = 0; i < bytes.size(); ++i) {
-                if (bytes[i] != model.ByteAt(nFirst + i))
-                    return ::testing::AssertionFailure()
-                           << "byte at " << std::hex << nFirst + i << " is " << int(bytes[i]) << ", expected "
-                           << int(model.ByteAt(nFirst + i));
-                if (undoBytes[i] != model.TopUndoByteAt(nFirst + i))
-                    return ::testing::AssertionFailure() << "topmost undo byte at " << std::hex << nFirst + i;
-            }
-            if (image.CountBytes(nFirst, nLast) != model.CountStored(nFirst, nLast))
-                return ::testing::AssertionFailure() << "CountBytes over the window";
-            const auto stretch = std::make_pair(nFirst + Pick(nLast - nFirst + 1), 0u);
-            const uint32_t nTo = stretch.first + Pick(nLast - stretch.first + 1);
-            if (image.CountBytes(stretch.first, nTo) != model.CountStored(stretch.first, nTo))
-                return ::testing::AssertionFailure() << "CountBytes over part of the window";
-
-            // A pattern taken from the window is found first where the window
-            // first holds it.
-            const uint32_t nPatternLength = std::min<uint32_t>(1 + Pick(3), uint32_t(bytes.size()));
-            const uint32_t nAt = Pick(uint32_t(bytes.size()) - nPatternLength + 1);
-            const uint8_t* pPattern = bytes.data() + nAt;
-            const uint32_t nExpected = nFirst + uint32_t(std::search(bytes.begin(), bytes.end(), pPattern,
-                                                                     pPattern + nPatternLength) -
-                                                         bytes.begin());
-            if (image.FindPattern(nFirst, nLast, pPattern, nPatternLength) != nExpected)
-                return ::testing::AssertionFailure()
-                       << "FindPattern of a pattern at " << std::hex << nFirst + nAt;
-        }
-        // A read that crosses the end of the range is refused untouched.
-        if (nRangeEnd < kAddressSpaceEnd && nRangeEnd > 0) {
-            uint8_t probe[2] = {0x5A, 0x5A};
-            if (image.ReadBytes(uint32_t(nRangeEnd - 1), probe, 2) != 0 || probe[0] != 0x5A)
-                return ::testing::AssertionFailure() << "read across the end of the range";
-        }
-
-        const Runs dataRuns = model.DataRuns();
-        if (WalkAreas(image, EWalk::kData) != dataRuns)
-            return ::testing::AssertionFailure() << "NextArea walk";
-        const uint32_t nHighest = dataRuns.empty() ? 0xFFFFFFFF : dataRuns.back().second;
-        if (image.GetHighestAddress() != nHighest)
-            return ::testing::AssertionFailure() << "GetHighestAddress";
-        if (image.HasData() != (dataRuns.empty() ? 0 : 1)) return ::testing::AssertionFailure() << "HasData";
-        if (WalkAreas(image, EWalk::kMarks) != model.MarkRuns())
-            return ::testing::AssertionFailure() << "NextMarkedArea walk";
-        if (WalkAreas(image, EWalk::kUndo) != model.UndoRuns())
-            return ::testing::AssertionFailure() << "NextUndoArea walk";
-        if (WalkAreas(image, EWalk::kRedo) != model.RedoRuns())
-            return ::testing::AssertionFailure() << "NextRedoArea walk";
-        if (image.HasHistory() != (model.HasHistory() ? 1 : 0))
-            return ::testing::AssertionFailure() << "HasHistory";
-        if (image.HasDataLost()) return ::testing::AssertionFailure() << "data lost";
+        const std::string disagreement =
+            FindModelDisagreement(*m_pImage, *m_pModel, [this](uint32_t n) { return Pick(n); });
+        if (!disagreement.empty()) return ::testing::AssertionFailure() << disagreement;
         return ::testing::AssertionSuccess();
     }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "image/memory_image.h"
 
@@ -154,6 +155,49 @@ TEST_F(TablePrimitivesTest, RemoveRangeCutsEveryLayerOfAStore) {
     ASSERT_EQ(2, store.m_nCount);
     EXPECT_EQ(0x14Fu, store.m_apBlocks[0]->GetEnd());
     EXPECT_EQ(0x200u, store.m_apBlocks[1]->m_nStart);
+}
+
+TEST_F(TablePrimitivesTest, BlocksAddedBelowAboveAndBetweenKeepAddressOrder) {
+    for (uint32_t nStart : {0x500u, 0x400u, 0x600u, 0x300u, 0x450u, 0x700u, 0x200u, 0x550u})
+        Add(m_data, nStart, nStart + 0x0F);
+    std::vector<uint32_t> starts;
+    for (int i = 0; i < m_data.m_nCount; ++i) starts.push_back(m_data.m_apBlocks[i]->m_nStart);
+    EXPECT_EQ((std::vector<uint32_t>{0x200, 0x300, 0x400, 0x450, 0x500, 0x550, 0x600, 0x700}), starts);
+
+    m_pImage->DeleteBlock(m_data.m_apBlocks[1], m_data);
+    m_pImage->DeleteBlock(m_data.m_apBlocks[5], m_data);
+    starts.clear();
+    for (int i = 0; i < m_data.m_nCount; ++i) starts.push_back(m_data.m_apBlocks[i]->m_nStart);
+    EXPECT_EQ((std::vector<uint32_t>{0x200, 0x400, 0x450, 0x500, 0x550, 0x700}), starts);
+    EXPECT_EQ(3, m_pImage->FindBlockIndex(m_data.m_apBlocks[3], m_data));
+}
+
+// Adding at the top while removing at the bottom walks the entries through
+// their store many times over.
+TEST_F(TablePrimitivesTest, ATableThatKeepsMovingUpKeepsItsBlocks) {
+    CBlockTable& marks = m_pImage->m_markTable;
+    const uint32_t nSteps = 2 * kMaxBlocksPerTable + 100;
+    for (uint32_t n = 0; n < nSteps; ++n) {
+        Add(marks, 2 * n, 2 * n);
+        if (marks.m_nCount > 4) m_pImage->DeleteBlock(marks.m_apBlocks[0], marks);
+    }
+    ASSERT_EQ(4, marks.m_nCount);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(2 * (nSteps - 4 + i), marks.m_apBlocks[i]->m_nStart);
+    EXPECT_EQ(4u * 28, m_pImage->GetMemoryUsed());
+}
+
+TEST_F(TablePrimitivesTest, ALongOldLayerIsTrimmedPastManyShortOnes) {
+    CBlockTable& store = m_pImage->m_undoStore;
+    Add(store, 0x1000, 0x1FFF);
+    for (uint32_t n = 1; n < 0x40; ++n) Add(store, 0x1000 + 0x40 * n, 0x1000 + 0x40 * n + 3);
+    m_pImage->RemoveRange(0x1FF0, 0x1FFF, store);
+    EXPECT_EQ(0x1FEFu, store.m_apBlocks[0]->GetEnd());
+    m_pImage->RebuildRanges(0x1F00, 0x1FFF, store, m_pImage->m_undoRangeTable);
+    uint32_t nFirst = 0;
+    uint32_t nLast = 0;
+    ASSERT_NE(-1, m_pImage->NextUndoArea(-1, 0x1F00, nFirst, nLast));
+    EXPECT_EQ(0x1F00u, nFirst);
+    EXPECT_EQ(0x1FEFu, nLast);
 }
 
 TEST_F(TablePrimitivesTest, PointerArrayRefusesIndexesOutsideIt) {

@@ -87,13 +87,13 @@ inline std::string ReadFileBytes(const std::string& path) {
 // the directory's own attributes say, so there is no read-only directory.
 class CReadOnlyDirectory {
 public:
-    explicit CReadOnlyDirectory(const std::string&) {}
+    explicit CReadOnlyDirectory(const std::filesystem::path&) {}
     bool IsReadOnly() const { return false; }
 };
 #else
 class CReadOnlyDirectory {
 public:
-    explicit CReadOnlyDirectory(const std::string& path) : m_path(path) {
+    explicit CReadOnlyDirectory(const std::filesystem::path& path) : m_path(path.string()) {
         chmod(m_path.c_str(), 0555);
         if (RefusesNewFiles()) {
             m_bReadOnly = true;

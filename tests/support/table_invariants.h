@@ -1,8 +1,7 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,8 +13,9 @@ using Runs = std::vector<std::pair<uint32_t, uint32_t>>;
 // What every table of an image must keep, whatever was done to it: sorted
 // arrays, no overlaps outside the stores, the list holding exactly the
 // array's blocks newest step first, blocks inside the range, range tables that
-// cover exactly what their stores hold, and exact memory accounting.
-::testing::AssertionResult TableInvariantsHold(CMemoryImage& image);
+// cover exactly what their stores hold, and exact memory accounting. Returns
+// what is broken, or the empty text when nothing is.
+std::string FindTableInvariantBreach(CMemoryImage& image);
 
 // Walks NextArea, NextMarkedArea, NextUndoArea or NextRedoArea from the start.
 enum class EWalk { kData, kMarks, kUndo, kRedo };

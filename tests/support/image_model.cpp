@@ -215,6 +215,30 @@ void CImageModel::ClearMarks() {
     std::fill(m_marks.begin(), m_marks.end(), false);
 }
 
+void CImageModel::SetBase(uint32_t nAddress) {
+    const uint64_t nEnd = std::min(uint64_t(nAddress) + m_nSize, kAddressSpaceEnd);
+    m_nBase = nAddress;
+    m_nSize = nEnd - nAddress;
+    CutOutsideRange();
+}
+
+void CImageModel::SetSize(uint32_t n) {
+    m_nSize = std::min(RoundUp(n), kAddressSpaceEnd - m_nBase);
+    CutOutsideRange();
+}
+
+void CImageModel::CutOutsideRange() {
+    const uint64_t nEnd = uint64_t(m_nBase) + m_nSize;
+    for (size_t i = 0; i < m_data.size(); ++i) {
+        const uint64_t nAddress = uint64_t(m_nWindowFirst) + i;
+        if (nAddress >= m_nBase && nAddress < nEnd) continue;
+        m_data[i] = kGap;
+        m_marks[i] = false;
+        m_undo[i].clear();
+        m_redo[i].clear();
+    }
+}
+
 uint8_t CImageModel::ByteAt(uint32_t nAddress) const {
     const int value = m_data[Index(nAddress)];
     return value == kGap ? 0xFF : uint8_t(value);

@@ -23,11 +23,9 @@ Runs Coverage(const CBlockTable& table) {
     return runs;
 }
 
-::testing::AssertionResult CheckTable(CMemoryImage& image, const CBlockTable& table, const char* pszName,
-                                      bool bMayOverlap, uint64_t& nMemory, bool bCarriesBytes) {
-    auto fail = [&](const std::string& what) {
-        return ::testing::AssertionFailure() << pszName << ": " << what;
-    };
+std::string CheckTable(CMemoryImage& image, const CBlockTable& table, const char* pszName, bool bMayOverlap,
+                       uint64_t& nMemory, bool bCarriesBytes) {
+    auto fail = [&](const std::string& what) { return std::string(pszName) + ": " + what; };
     if (table.m_nCount < 0 || table.m_nCount > kMaxBlocksPerTable) return fail("count out of bounds");
     const uint64_t nRangeEnd = uint64_t(image.GetBase()) + image.GetSize();
     std::vector<const CDataBlock*> inArray(table.m_apBlocks, table.m_apBlocks + std::max(table.m_nCount, 0));
@@ -58,12 +56,12 @@ Runs Coverage(const CBlockTable& table) {
         pPrev = pBlock;
     }
     if (nListed != table.m_nCount) return fail("list shorter than the array");
-    return ::testing::AssertionSuccess();
+    return {};
 }
 
 }  // namespace
 
-::testing::AssertionResult TableInvariantsHold(CMemoryImage& image) {
+std::string FindTableInvariantBreach(CMemoryImage& image) {
     uint64_t nMemory = 0;
     struct {
         const CBlockTable& table;
@@ -79,18 +77,20 @@ Runs Coverage(const CBlockTable& table) {
         {image.m_redoRangeTable, "redo range table", false, false},
     };
     for (const auto& entry : tables) {
-        ::testing::AssertionResult result =
+        std::string breach =
             CheckTable(image, entry.table, entry.pszName, entry.bMayOverlap, nMemory, entry.bCarriesBytes);
-        if (!result) return result;
+        if (!breach.empty()) return breach;
     }
-    if (uint32_t(nMemory) != image.GetMemoryUsed())
-        return ::testing::AssertionFailure()
-               << "memory used " << image.GetMemoryUsed() << ", blocks add up to " << nMemory;
+    if (uint32_t(nMemory) != image.GetMemoryUsed()) {
+        std::ostringstream text;
+        text << "memory used " << image.GetMemoryUsed() << ", blocks add up to " << nMemory;
+        return text.str();
+    }
     if (Coverage(image.m_undoStore) != Coverage(image.m_undoRangeTable))
-        return ::testing::AssertionFailure() << "undo range table differs from the undo store";
+        return "undo range table differs from the undo store";
     if (Coverage(image.m_redoStore) != Coverage(image.m_redoRangeTable))
-        return ::testing::AssertionFailure() << "redo range table differs from the redo store";
-    return ::testing::AssertionSuccess();
+        return "redo range table differs from the redo store";
+    return {};
 }
 
 Runs WalkAreas(CMemoryImage& image, EWalk walk) {

@@ -45,6 +45,10 @@ public:
     void ClearHistory();
     void UnmarkRange(uint32_t nAddress, uint32_t nLength);
     void ClearMarks();
+    // The range moves or changes its size; whatever then lies outside it is
+    // cut from the data, the marks and both histories.
+    void SetBase(uint32_t nAddress);
+    void SetSize(uint32_t n);
 
     uint32_t WindowFirst() const { return m_nWindowFirst; }
     uint32_t WindowSize() const { return uint32_t(m_data.size()); }
@@ -75,6 +79,7 @@ private:
     void TakeBackAll(Layers& from, Layers& to, uint32_t& nToSequence);
     void DropLayer(uint32_t nAddress, uint32_t nLength, Layers& layers);
     void Discard(uint32_t nAddress, uint32_t nLength, Layers& layers);
+    void CutOutsideRange();
     template <class Covered>
     Runs RunsOf(Covered covered) const;
     Runs LayerRuns(const Layers& layers) const;
