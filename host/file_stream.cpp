@@ -13,6 +13,29 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 constexpr char kEndOfFileByte = 0x1A;
 
+bool IsTranslatedInTextMode(char c) {
+    return c == '\n' || c == '\r' || c == kEndOfFileByte;
+}
+
+// The bytes before the first one that text mode translates. The three are
+// control characters, below the blank, which text lines hardly hold
+// otherwise: a word of eight bytes none of which is below 0x20 is passed over
+// at once, and only the other words are looked at byte by byte.
+size_t CountPlainTextBytes(const char* p, size_t nLength) {
+    constexpr uint64_t kOnes = 0x0101010101010101;
+    constexpr uint64_t kHighBits = 0x8080808080808080;
+    size_t n = 0;
+    for (; n + 8 <= nLength; n += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + n, 8);
+        if (((word - 0x20 * kOnes) & ~word & kHighBits) == 0) continue;
+        for (size_t k = n; k < n + 8; ++k)
+            if (IsTranslatedInTextMode(p[k])) return k;
+    }
+    while (n < nLength && !IsTranslatedInTextMode(p[n])) ++n;
+    return n;
+}
+
 int64_t FileSizeOf(std::FILE* pStdFile) {
 #ifdef _WIN32
     struct _stat64 status;
@@ -118,10 +141,7 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength) {
             // translates go through ReadTextByte one at a time.
             const char* pStart = m_buffer.get() + m_nBegin;
             size_t nRun = std::min(nMax - nLength, m_nEnd - m_nBegin);
-            size_t nPlain = 0;
-            while (nPlain < nRun && pStart[nPlain] != '\n' && pStart[nPlain] != '\r' &&
-                   pStart[nPlain] != kEndOfFileByte)
-                ++nPlain;
+            const size_t nPlain = CountPlainTextBytes(pStart, nRun);
             std::memcpy(pszBuffer + nLength, pStart, nPlain);
             nLength += nPlain;
             m_nBegin += nPlain;

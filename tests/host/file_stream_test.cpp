@@ -112,6 +112,36 @@ TEST_F(FileStreamTest, ReadLineTakesAtMostSizeMinusOneCharacters) {
               ReadLines(CFileStream::kModeBinary, 5));
 }
 
+TEST_F(FileStreamTest, TextModeLinesHoldExactlyWhatByteReadsGive) {
+    // Line ends, 0x1A, other control characters and bytes above 0x7F at every
+    // offset of the eight-byte words that lines are scanned in.
+    const std::string alphabet = "S0123456789ABCDEF\t\x01\x1F\x7F\x80\xFF\r\n"s;
+    uint32_t nState = 12345;
+    for (int nRound = 0; nRound < 300; ++nRound) {
+        std::string text;
+        const size_t nLength = nRound % 97;
+        for (size_t i = 0; i < nLength; ++i) {
+            nState = nState * 1103515245 + 12345;
+            const size_t nPick = (nState >> 16) % (alphabet.size() * 4);
+            // Mostly plain digits, as in real records.
+            text += nPick < alphabet.size() ? alphabet[nPick] : alphabet[1 + nPick % 16];
+        }
+        if (nRound % 5 == 0) text.insert(text.size() / 2, "\x1A");
+        Put(text);
+        const std::string whole = ReadAll(CFileStream::kModeText);
+        for (int nSize : {2, 9, 17, 200}) {
+            std::string joined;
+            for (const std::string& line : ReadLines(CFileStream::kModeText, nSize)) {
+                const size_t nEnd = line.find('\n');
+                EXPECT_TRUE(nEnd == std::string::npos || nEnd == line.size() - 1) << nRound;
+                EXPECT_LE(line.size(), size_t(nSize - 1)) << nRound;
+                joined += line;
+            }
+            EXPECT_EQ(whole, joined) << "round " << nRound << ", size " << nSize;
+        }
+    }
+}
+
 TEST_F(FileStreamTest, ReadReturnsFewerBytesAtTheEnd) {
     Put("abc");
     std::unique_ptr<CFileStream> stream = OpenRead(CFileStream::kModeBinary);
