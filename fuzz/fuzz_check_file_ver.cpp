@@ -7,8 +7,6 @@
 // read or a write past any entry shows.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,17 +14,13 @@
 #include "brenwick/brenwick_exports.h"
 #include "brenwick/check_file_ver.h"
 #include "brenwick/platform/portable_platform.h"
+#include "fuzz_support.h"
 
 namespace {
 
 // A text as a C string sees it: cut at its first zero byte.
 std::string CText(const std::string& text) {
     return std::string(text.c_str());
-}
-
-void Fail(const char* pszWhat, const std::string& detail) {
-    std::fprintf(stderr, "%s: %s\n", pszWhat, detail.c_str());
-    std::abort();
 }
 
 // The version of the file and of the system come from the input.

@@ -5,8 +5,6 @@
 // the image as it was; bytes loaded raw must read back as the file holds them.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,38 +13,6 @@
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 #include "table_invariants.h"
-
-namespace {
-
-void Fail(const std::string& what) {
-    std::fprintf(stderr, "%s\n", what.c_str());
-    std::abort();
-}
-
-struct CArea {
-    uint32_t nFirst;
-    uint32_t nLast;
-    std::vector<uint8_t> bytes;
-    bool operator==(const CArea& other) const {
-        return nFirst == other.nFirst && nLast == other.nLast && bytes == other.bytes;
-    }
-};
-
-// Every area of the image with its bytes.
-std::vector<CArea> Contents(CMemoryImage& image) {
-    std::vector<CArea> areas;
-    uint32_t nFirst = 0;
-    uint32_t nLast = 0;
-    for (int nIndex = image.NextArea(-1, 0, nFirst, nLast); nIndex != -1;
-         nIndex = nLast == 0xFFFFFFFF ? -1 : image.NextArea(nIndex, nLast + 1, nFirst, nLast)) {
-        CArea area{nFirst, nLast, std::vector<uint8_t>(uint64_t(nLast) - nFirst + 1)};
-        image.ReadBytes(nFirst, area.bytes.data(), uint32_t(area.bytes.size()));
-        areas.push_back(std::move(area));
-    }
-    return areas;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     FuzzedDataProvider input(pData, nSize);
@@ -76,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const std::vector<uint8_t> old(nOldLength, nOldValue);
     if (nOldLength > 0) image.WriteBytes(nOldAddress, old.data(), int32_t(nOldLength));
     image.ClearHistory();
-    const std::vector<CArea> before = Contents(image);
+    const std::vector<CImageArea> before = ImageAreas(image, true);
 
     CRecordingHost host(bShowProgress);
     CImageFile imageFile;
@@ -101,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // A file that can be read fails to load only when the user declines it.
     if (nResult == 0 && (questions.empty() || bAnswerOk)) Fail("a readable file failed to load");
     if (nResult == 0 || bCancelled) {
-        if (Contents(image) != before) Fail("a failed or cancelled load changed the image");
+        if (ImageAreas(image, true) != before) Fail("a failed or cancelled load changed the image");
         return 0;
     }
     const bool bRaw = name == "input.cde" || !questions.empty();

@@ -2,8 +2,6 @@
 // image against the plain per-address model after every one of them.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <sstream>
@@ -218,9 +216,9 @@ private:
         if (disagreement.empty())
             disagreement = FindModelDisagreement(*m_pImage, *m_pModel, [this](uint32_t n) { return Pick(n); });
         if (disagreement.empty()) return;
-        std::fprintf(stderr, "image and model disagree: %s\nlast operations:\n", disagreement.c_str());
-        for (const std::string& entry : m_log) std::fprintf(stderr, "  %s\n", entry.c_str());
-        std::abort();
+        std::string detail = disagreement + "\nlast operations:";
+        for (const std::string& entry : m_log) detail += "\n  " + entry;
+        Fail("image and model disagree", detail);
     }
 
     FuzzedDataProvider& m_input;

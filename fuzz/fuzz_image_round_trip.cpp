@@ -5,9 +5,7 @@
 // from address 0 in the order of the saved areas.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,32 +15,6 @@
 #include "imagefile/image_file.h"
 
 namespace {
-
-void Fail(const std::string& what) {
-    std::fprintf(stderr, "%s\n", what.c_str());
-    std::abort();
-}
-
-struct CArea {
-    uint32_t nFirst;
-    uint32_t nLast;
-};
-
-std::vector<CArea> Areas(CMemoryImage& image) {
-    std::vector<CArea> areas;
-    uint32_t nFirst = 0;
-    uint32_t nLast = 0;
-    for (int nIndex = image.NextArea(-1, 0, nFirst, nLast); nIndex != -1;
-         nIndex = nLast == 0xFFFFFFFF ? -1 : image.NextArea(nIndex, nLast + 1, nFirst, nLast))
-        areas.push_back({nFirst, nLast});
-    return areas;
-}
-
-std::vector<uint8_t> Read(CMemoryImage& image, uint32_t nFirst, uint32_t nLast) {
-    std::vector<uint8_t> bytes(uint64_t(nLast) - nFirst + 1);
-    if (!image.ReadBytes(nFirst, bytes.data(), uint32_t(bytes.size()))) Fail("ReadBytes refused an area");
-    return bytes;
-}
 
 // Addresses near 0, near the S1/S2 and S2/S3 limits and near the top, so that
 // every line width and the edges of the address space are met.
@@ -91,31 +63,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     if (nLoaded != 1 || !host.Texts("question").empty()) Fail("the saved file did not load");
 
     // The saved areas, cut to the range.
-    std::vector<CArea> savedAreas;
-    for (const CArea& area : Areas(saved)) {
+    std::vector<CImageArea> savedAreas;
+    for (const CImageArea& area : ImageAreas(saved, false)) {
         if (nFirst > nLast || area.nLast < nFirst || area.nFirst > nLast) continue;
-        savedAreas.push_back({std::max(area.nFirst, nFirst), std::min(area.nLast, nLast)});
+        savedAreas.push_back({std::max(area.nFirst, nFirst), std::min(area.nLast, nLast), {}});
     }
 
     if (nFormat == 2) {
         std::vector<uint8_t> expected;
-        for (const CArea& area : savedAreas) {
-            const std::vector<uint8_t> bytes = Read(saved, area.nFirst, area.nLast);
+        for (const CImageArea& area : savedAreas) {
+            const std::vector<uint8_t> bytes = ReadImageRange(saved, area.nFirst, area.nLast);
             expected.insert(expected.end(), bytes.begin(), bytes.end());
         }
         if (expected.empty()) {
             if (loaded.HasData()) Fail("data loaded from an empty CDE file");
-        } else if (Read(loaded, 0, uint32_t(expected.size() - 1)) != expected) {
+        } else if (ReadImageRange(loaded, 0, uint32_t(expected.size() - 1)) != expected) {
             Fail("the CDE file does not hold the saved areas one after the other");
         }
         return 0;
     }
-    for (const CArea& area : savedAreas)
-        if (Read(loaded, area.nFirst, area.nLast) != Read(saved, area.nFirst, area.nLast))
+    for (const CImageArea& area : savedAreas)
+        if (ReadImageRange(loaded, area.nFirst, area.nLast) != ReadImageRange(saved, area.nFirst, area.nLast))
             Fail("bytes of a saved area came back changed");
-    for (const CArea& area : Areas(loaded)) {
+    for (const CImageArea& area : ImageAreas(loaded, false)) {
         if (area.nFirst < nFirst || area.nLast > nLast) Fail("data loaded outside the saved range");
-        if (Read(loaded, area.nFirst, area.nLast) != Read(saved, area.nFirst, area.nLast))
+        if (ReadImageRange(loaded, area.nFirst, area.nLast) != ReadImageRange(saved, area.nFirst, area.nLast))
             Fail("data loaded where nothing was saved");
     }
     return 0;

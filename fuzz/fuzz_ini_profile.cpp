@@ -5,20 +5,14 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "brenwick/platform/ini_profile.h"
+#include "fuzz_support.h"
 
 namespace {
-
-void Fail(const char* pszWhat, const std::string& detail) {
-    std::fprintf(stderr, "%s: %s\n", pszWhat, detail.c_str());
-    std::abort();
-}
 
 std::string CText(const std::string& text) {
     return std::string(text.c_str());

@@ -5,8 +5,6 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -20,11 +18,6 @@
 #include "fuzz_support.h"
 
 namespace {
-
-void Fail(const char* pszWhat, const std::string& detail) {
-    std::fprintf(stderr, "%s:\n%s\n", pszWhat, detail.c_str());
-    std::abort();
-}
 
 std::string ReadFile(const std::string& path, bool* pbExists) {
     std::ifstream file(path, std::ios::binary);

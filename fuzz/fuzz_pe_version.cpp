@@ -2,8 +2,6 @@
 // directory and the version block are all taken from the input. Reading from
 // memory and reading from a file must agree, and what comes back must keep
 // within its stated limits.
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "brenwick/platform/byte_source.h"
@@ -11,15 +9,6 @@
 #include "brenwick/platform/portable_platform.h"
 #include "brenwick/platform/version_info_block.h"
 #include "fuzz_support.h"
-
-namespace {
-
-void Fail(const char* pszWhat) {
-    std::fprintf(stderr, "%s\n", pszWhat);
-    std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // An exact copy, so that a read one byte past the end shows.

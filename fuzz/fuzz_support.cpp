@@ -64,3 +64,27 @@ std::string WriteScratchFile(const std::string& name, const uint8_t* pData, size
     }
     return path;
 }
+
+void Fail(const std::string& what, const std::string& detail) {
+    if (detail.empty())
+        std::fprintf(stderr, "%s\n", what.c_str());
+    else
+        std::fprintf(stderr, "%s:\n%s\n", what.c_str(), detail.c_str());
+    std::abort();
+}
+
+std::vector<CImageArea> ImageAreas(CMemoryImage& image, bool bWithBytes) {
+    std::vector<CImageArea> areas;
+    uint32_t nFirst = 0;
+    uint32_t nLast = 0;
+    for (int nIndex = image.NextArea(-1, 0, nFirst, nLast); nIndex != -1;
+         nIndex = nLast == 0xFFFFFFFF ? -1 : image.NextArea(nIndex, nLast + 1, nFirst, nLast))
+        areas.push_back({nFirst, nLast, bWithBytes ? ReadImageRange(image, nFirst, nLast) : std::vector<uint8_t>()});
+    return areas;
+}
+
+std::vector<uint8_t> ReadImageRange(CMemoryImage& image, uint32_t nFirst, uint32_t nLast) {
+    std::vector<uint8_t> bytes(uint64_t(nLast) - nFirst + 1);
+    if (!image.ReadBytes(nFirst, bytes.data(), uint32_t(bytes.size()))) Fail("ReadBytes refused an area");
+    return bytes;
+}

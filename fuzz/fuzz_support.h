@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CMemoryImage;
 
@@ -16,3 +17,21 @@ CMemoryImage& FreshImage(int32_t nSize, int nSlot = 0);
 std::string ScratchPath(const std::string& name);
 // Writes the bytes to the scratch file and returns its path.
 std::string WriteScratchFile(const std::string& name, const uint8_t* pData, size_t nSize);
+
+// Ends the run: libFuzzer keeps the input and the message tells what broke.
+[[noreturn]] void Fail(const std::string& what, const std::string& detail = {});
+
+struct CImageArea {
+    uint32_t nFirst;
+    uint32_t nLast;
+    std::vector<uint8_t> bytes;
+    bool operator==(const CImageArea& other) const {
+        return nFirst == other.nFirst && nLast == other.nLast && bytes == other.bytes;
+    }
+    bool operator!=(const CImageArea& other) const { return !(*this == other); }
+};
+
+// Every area of the image in address order, with its bytes when asked.
+std::vector<CImageArea> ImageAreas(CMemoryImage& image, bool bWithBytes);
+// The bytes of nFirst..nLast as the image reads them back.
+std::vector<uint8_t> ReadImageRange(CMemoryImage& image, uint32_t nFirst, uint32_t nLast);
