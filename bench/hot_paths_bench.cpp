@@ -101,15 +101,22 @@ void BM_RevertChangesAfterLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_RevertChangesAfterLoad)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->Complexity();
 
-// UndoAll and then RedoAll over n writes of 16 bytes in ascending order, the
-// case whose redo blocks all go in at the front of the array.
+// An image after n writes of 16 bytes in ascending order, each 16 bytes
+// apart from the last so that every write is a block and an undo step.
+std::unique_ptr<CMemoryImage> ImageAfterSpacedWrites(uint32_t nWrites, const std::vector<uint8_t>& bytes) {
+    auto pImage = ConvertImage();
+    for (uint32_t n = 0; n < nWrites; ++n) pImage->WriteBytes(n * 32, &bytes[n * 16], 16);
+    return pImage;
+}
+
+// UndoAll and then RedoAll over n writes, the case whose redo blocks all go
+// in at the front of the array.
 void BM_UndoAllRedoAll(benchmark::State& state) {
     const uint32_t nWrites = uint32_t(state.range(0));
     const std::vector<uint8_t> bytes = RandomBytes(nWrites * 16);
     for (auto _ : state) {
         state.PauseTiming();
-        auto pImage = ConvertImage();
-        for (uint32_t n = 0; n < nWrites; ++n) pImage->WriteBytes(n * 32, &bytes[n * 16], 16);
+        auto pImage = ImageAfterSpacedWrites(nWrites, bytes);
         state.ResumeTiming();
         pImage->UndoAll();
         pImage->RedoAll();
@@ -124,8 +131,7 @@ void BM_UndoLastStepRepeated(benchmark::State& state) {
     const std::vector<uint8_t> bytes = RandomBytes(nWrites * 16);
     for (auto _ : state) {
         state.PauseTiming();
-        auto pImage = ConvertImage();
-        for (uint32_t n = 0; n < nWrites; ++n) pImage->WriteBytes(n * 32, &bytes[n * 16], 16);
+        auto pImage = ImageAfterSpacedWrites(nWrites, bytes);
         state.ResumeTiming();
         for (uint32_t n = 0; n < nWrites; ++n) pImage->UndoLastStep();
     }
