@@ -59,6 +59,8 @@ public:
     CConsoleHostScope(const CConsoleHostScope&) = delete;
     CConsoleHostScope& operator=(const CConsoleHostScope&) = delete;
 
+    CConsoleHost& Host() { return m_host; }
+
 private:
     CConsoleHost m_host;
     CHostInterface* m_pPrevious;
@@ -96,7 +98,7 @@ int WriteCde(CMemoryImage& image, uint32_t nStart, uint64_t nLength, const std::
     return 0;
 }
 
-int Convert(const std::string& inputName, std::ostream& out) {
+int Convert(const std::string& inputName, CConsoleHost& host, std::ostream& out) {
     const CFileStatus status = QueryFileStatus(inputName);
     if (!status.m_bRegular || status.m_nSize == 0 || status.m_strFullPath.empty()) {
         PrintLine(out, "File not found '" + inputName + "'");
@@ -112,7 +114,10 @@ int Convert(const std::string& inputName, std::ostream& out) {
         std::min<uint64_t>(std::max<uint64_t>(2 * status.m_nSize, kMinHeapPreparation), kMaxHeapPreparation)));
     pImage->m_nGapThreshold = kGapThreshold;
     pImage->m_bUseGapThreshold = 1;
-    if (!pImage->LoadFromFile(inputName.c_str())) {
+    const int bLoaded = pImage->LoadFromFile(inputName.c_str());
+    // The command's own lines follow the loader's.
+    host.FlushRepeats();
+    if (!bLoaded) {
         PrintLine(out, "Failed to load S-Record");
         return 1;
     }
@@ -159,5 +164,5 @@ int RunConvertCommand(int argc, const char* const argv[], std::istream& in, std:
         return 0;
     }
     CConsoleHostScope hostScope(in, out);
-    return Convert(argument, out);
+    return Convert(argument, hostScope.Host(), out);
 }

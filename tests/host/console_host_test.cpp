@@ -58,4 +58,35 @@ TEST(ConsoleHostTest, DiagnosticIsOneLineAndThereIsNoStatusBar) {
     EXPECT_EQ(nullptr, host.GetStatusBar());
 }
 
+TEST(ConsoleHostTest, ARepeatedBoxIsPrintedOnceWithItsCount) {
+    const std::string full = "No more memory can be allocated - clear some data.";
+    std::istringstream in("y\n");
+    std::ostringstream out;
+    {
+        CConsoleHost host(in, out);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(kAnswerOk, host.MessageBox(full, kButtonsOk));
+        host.MessageBox("other", kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+        // A question is always asked, and a repeat after it is shown again.
+        EXPECT_EQ(kAnswerOk, host.MessageBox(full, kButtonsOkCancel));
+        host.MessageBox(full, kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+        host.Diagnostic("prog.mot:3: checksum mismatch");
+        host.MessageBox(full, kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+        host.FlushRepeats();
+        host.FlushRepeats();
+        host.MessageBox(full, kButtonsOk);
+        host.MessageBox(full, kButtonsOk);
+    }
+    EXPECT_EQ(full + "\n(the message above was repeated 3 times)\n" +
+                  "other\n" + full + "\n(the message above was repeated 1 time)\n" +
+                  full + " [OK/Cancel]\n" + full + "\n(the message above was repeated 1 time)\n" +
+                  "prog.mot:3: checksum mismatch\n" + full + "\n(the message above was repeated 2 times)\n" +
+                  full + "\n(the message above was repeated 1 time)\n",
+              out.str());
+}
+
 }  // namespace
