@@ -12,12 +12,19 @@ CDataBlock::CDataBlock(uint32_t nStart, uint32_t nLength)
       m_bGap(0) {}
 
 CDataBlock::~CDataBlock() {
-    delete[] m_pData;
+    delete[] m_pAllocation;
+}
+
+void CDataBlock::AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated) {
+    delete[] m_pAllocation;
+    m_pAllocation = pAllocation;
+    m_nAllocated = nAllocated;
+    m_pData = pAllocation;
 }
 
 void CDataBlock::AllocateBytes() {
     if (m_pData) return;
-    m_pData = new uint8_t[m_nLength];
+    AdoptAllocation(new uint8_t[m_nLength], m_nLength);
     std::memset(m_pData, 0xFF, m_nLength);
 }
 
@@ -30,7 +37,7 @@ uint8_t* CDataBlock::GetDataPointer(uint32_t address) {
 void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSource) {
     // Bytes that are about to be overwritten whole need no 0xFF fill first.
     if (!m_pData && address == m_nStart && length == m_nLength && length > 0 && pSource) {
-        m_pData = new uint8_t[m_nLength];
+        AdoptAllocation(new uint8_t[m_nLength], m_nLength);
         std::memcpy(m_pData, pSource, length);
         return;
     }
@@ -42,10 +49,14 @@ void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSour
 
 void CDataBlock::Narrow(uint32_t nStart, uint32_t nLength) {
     if (m_pData) {
-        uint8_t* pKept = new uint8_t[nLength];
-        std::memcpy(pKept, m_pData + (nStart - m_nStart), nLength);
-        delete[] m_pData;
-        m_pData = pKept;
+        uint8_t* const pKept = m_pData + (nStart - m_nStart);
+        if (nLength >= m_nAllocated / 2) {
+            m_pData = pKept;
+        } else {
+            uint8_t* const pMoved = new uint8_t[nLength];
+            std::memcpy(pMoved, pKept, nLength);
+            AdoptAllocation(pMoved, nLength);
+        }
     }
     m_nStart = nStart;
     m_nLength = nLength;

@@ -21,7 +21,11 @@ public:
     // The last address that the block covers.
     uint32_t GetEnd() const { return m_nStart + m_nLength - 1; }
     // Keeps only [nStart, nStart + nLength - 1], which must lie inside the
-    // block; the bytes kept are reallocated at the new length.
+    // block. The bytes kept stay where they are while they fill at least half
+    // of their allocation, and move to one of their own size after that: a
+    // block narrowed a little at a time, as when the pieces of a long write
+    // are taken back one by one, is then copied a bounded number of times
+    // over, not once per step.
     void Narrow(uint32_t nStart, uint32_t nLength);
 
     uint32_t m_nStart;
@@ -37,4 +41,9 @@ public:
 
 private:
     void AllocateBytes();
+    void AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated);
+
+    // What m_pData points into, and its size; only this is freed.
+    uint8_t* m_pAllocation = nullptr;
+    uint32_t m_nAllocated = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 TEST(DataBlockTest, BytesAreAllocatedErasedOnFirstUse) {
     CDataBlock block(0x100, 4);
     EXPECT_EQ(nullptr, block.m_pData);
@@ -45,4 +47,20 @@ TEST(DataBlockTest, NarrowKeepsTheBytesOfTheKeptPart) {
     EXPECT_EQ(2u, block.m_nLength);
     EXPECT_EQ(3, *block.GetDataPointer(0x102));
     EXPECT_EQ(4, *block.GetDataPointer(0x103));
+}
+
+// Narrowing a little at a time keeps the bytes in place until they fill less
+// than half of their allocation and then moves them; both must keep every
+// byte at its address.
+TEST(DataBlockTest, NarrowedStepByStepFromBothEndsKeepsEveryByte) {
+    CDataBlock block(0x1000, 1000);
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + 3);
+    block.SetData(0x1000, 1000, bytes.data());
+    for (int nStep = 0; block.m_nLength > 1; ++nStep) {
+        const bool bFromFront = nStep % 3 != 2;
+        block.Narrow(bFromFront ? block.m_nStart + 1 : block.m_nStart, block.m_nLength - 1);
+        for (uint32_t a = block.m_nStart; a <= block.GetEnd(); ++a)
+            ASSERT_EQ(bytes[a - 0x1000], *block.GetDataPointer(a)) << "step " << nStep << ", address " << a;
+    }
 }
