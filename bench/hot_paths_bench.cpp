@@ -125,6 +125,25 @@ void BM_UndoAllRedoAll(benchmark::State& state) {
 }
 BENCHMARK(BM_UndoAllRedoAll)->Arg(1000)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 
+// One write over the middle half of n spaced blocks, and its undo: the write
+// removes n/2 blocks from the middle of the array, the undo puts them back
+// and narrows the long block away a piece at a time.
+void BM_WriteOverManyBlocksAndUndo(benchmark::State& state) {
+    const uint32_t nWrites = uint32_t(state.range(0));
+    const std::vector<uint8_t> bytes = RandomBytes(nWrites * 16);
+    const std::vector<uint8_t> cover(nWrites / 2 * 32, 0x11);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto pImage = ImageAfterSpacedWrites(nWrites, bytes);
+        pImage->ClearHistory();
+        state.ResumeTiming();
+        pImage->WriteBytes(nWrites / 4 * 32 + 8, cover.data(), int32_t(cover.size()));
+        pImage->UndoLastStep();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WriteOverManyBlocksAndUndo)->Arg(10000)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
 // One step at a time, which rebuilds the range table around each block.
 void BM_UndoLastStepRepeated(benchmark::State& state) {
     const uint32_t nWrites = uint32_t(state.range(0));

@@ -156,6 +156,13 @@ private:
     // move the entries above).
     void InsertIntoTable(CBlockTable& table, CDataBlock* pBlock, int nIndex);
     void RemoveFromTable(CBlockTable& table, int nIndex);
+    // RemoveRange in a table without overlaps, where nTop is the last block
+    // that starts at or before nLast. The blocks wholly inside the range go
+    // in one move of the array: one at a time, each would move the entries
+    // on its shorter side, and a range over many blocks would cost their
+    // number times the table's length.
+    void RemoveOrderedRange(uint32_t nFirst, uint32_t nLast, int nTop, CBlockTable& table);
+    void DeleteBlockSpan(CBlockTable& table, int nBottom, int nTop);
     // The lowest index from which a block of the table may reach nAddress:
     // every block below it ends before the address.
     int FirstIndexReaching(uint32_t nAddress, CBlockTable& table);

@@ -137,20 +137,62 @@ void CMemoryImage::RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& tab
     if (nIndex == 0) return;
     nIndex = (nIndex < 0 ? table.m_nCount : nIndex) - 1;
 
-    // Without overlaps the ends rise with the starts, so the walk stops at the
-    // first block that ends before the range; in a store an earlier, longer
-    // block can still reach into it.
-    const bool bMayOverlap = MayOverlap(table);
-    const int nLowest = bMayOverlap ? FirstIndexReaching(nFirst, table) : 0;
-    for (; nIndex >= nLowest; --nIndex) {
-        CDataBlock* pBlock = table.m_apBlocks[nIndex];
-        if (pBlock->GetEnd() < nFirst) {
-            if (!bMayOverlap) break;
-            continue;
-        }
-        // Trimming changes only entries at or above nIndex.
-        TrimBlock(nFirst, nLast, pBlock, table);
+    if (!MayOverlap(table)) {
+        RemoveOrderedRange(nFirst, nLast, nIndex, table);
+        return;
     }
+    // In a store an earlier, longer block can still reach into the range.
+    for (const int nLowest = FirstIndexReaching(nFirst, table); nIndex >= nLowest; --nIndex) {
+        CDataBlock* pBlock = table.m_apBlocks[nIndex];
+        // Trimming changes only entries at or above nIndex.
+        if (pBlock->GetEnd() >= nFirst) TrimBlock(nFirst, nLast, pBlock, table);
+    }
+}
+
+void CMemoryImage::RemoveOrderedRange(uint32_t nFirst, uint32_t nLast, int nTop, CBlockTable& table) {
+    // Without overlaps the ends rise with the starts: the blocks that meet the
+    // range are nBottom..nTop, and only those two can reach beyond it.
+    if (table.m_apBlocks[nTop]->GetEnd() < nFirst) return;
+    int nBottom = nTop;
+    while (nBottom > 0 && table.m_apBlocks[nBottom - 1]->GetEnd() >= nFirst) --nBottom;
+
+    CDataBlock* const pTop = table.m_apBlocks[nTop];
+    if (pTop->GetEnd() > nLast) {
+        // Either the one block around the whole range, split in two, or the
+        // block's start moved past the range, at the same index.
+        TrimBlock(nFirst, nLast, pTop, table);
+        if (nTop == nBottom) return;
+        --nTop;
+    }
+    CDataBlock* const pBottom = table.m_apBlocks[nBottom];
+    if (pBottom->m_nStart < nFirst) {
+        // Keeps its start, and so its index.
+        TrimBlock(nFirst, nLast, pBottom, table);
+        ++nBottom;
+    }
+    if (nBottom <= nTop) DeleteBlockSpan(table, nBottom, nTop);
+}
+
+void CMemoryImage::DeleteBlockSpan(CBlockTable& table, int nBottom, int nTop) {
+    const bool bCarriesBytes = CarriesBytes(table);
+    for (int nIndex = nBottom; nIndex <= nTop; ++nIndex) {
+        CDataBlock* const pBlock = table.m_apBlocks[nIndex];
+        if (pBlock->m_pPrev) pBlock->m_pPrev->m_pNext = pBlock->m_pNext;
+        if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
+        if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
+        m_nMemoryUsed -= kBlockOverhead + (bCarriesBytes ? pBlock->m_nLength : 0);
+        delete pBlock;
+    }
+    const int32_t nRemoved = nTop - nBottom + 1;
+    const int32_t nAbove = table.m_nCount - 1 - nTop;
+    CDataBlock** const pFirst = table.m_apBlocks;
+    if (nAbove <= nBottom) {
+        std::memmove(pFirst + nBottom, pFirst + nTop + 1, sizeof(CDataBlock*) * size_t(nAbove));
+    } else {
+        std::memmove(pFirst + nRemoved, pFirst, sizeof(CDataBlock*) * size_t(nBottom));
+        table.m_apBlocks = pFirst + nRemoved;
+    }
+    table.m_nCount -= nRemoved;
 }
 
 void CMemoryImage::TrimBlock(uint32_t nFirst, uint32_t nLast, CDataBlock* pBlock, CBlockTable& table) {

@@ -157,6 +157,44 @@ TEST_F(TablePrimitivesTest, RemoveRangeCutsEveryLayerOfAStore) {
     EXPECT_EQ(0x200u, store.m_apBlocks[1]->m_nStart);
 }
 
+// Ranges over many blocks go in one move of the array; checked against the
+// covered addresses for ranges in either half of the array (each half moves
+// its own side), inside one block, on block edges and between blocks.
+TEST_F(TablePrimitivesTest, RemoveRangeOverManyBlocksTakesExactlyTheRange) {
+    struct CCase {
+        uint32_t nFirst;
+        uint32_t nLast;
+    };
+    const CCase cases[] = {{0x1008, 0x1F07}, {0x7E08, 0x8F17}, {0x2005, 0x2009}, {0x3000, 0x30FF},
+                           {0x4010, 0x401F}, {0x0000, 0x0FFF}, {0x9F00, 0xFFFF}, {0x0000, 0xFFFF}};
+    for (const CCase& c : cases) {
+        m_pImage->ClearTable(m_data);
+        std::vector<bool> covered(0x10000, false);
+        // 0x10 bytes every 0x20: 0x800 blocks over 0x0000..0xFFFF.
+        for (uint32_t nStart = 0; nStart < 0x10000; nStart += 0x20) {
+            Add(m_data, nStart, nStart + 0x0F);
+            for (uint32_t a = nStart; a <= nStart + 0x0F; ++a) covered[a] = true;
+        }
+        m_pImage->RemoveRange(c.nFirst, c.nLast, m_data);
+        for (uint32_t a = c.nFirst; a <= c.nLast; ++a) covered[a] = false;
+
+        std::vector<bool> left(0x10000, false);
+        uint32_t nPreviousEnd = 0;
+        for (int i = 0; i < m_data.m_nCount; ++i) {
+            const CDataBlock* pBlock = m_data.m_apBlocks[i];
+            ASSERT_TRUE(i == 0 || pBlock->m_nStart > nPreviousEnd) << std::hex << c.nFirst;
+            for (uint32_t a = pBlock->m_nStart; a <= pBlock->GetEnd(); ++a) left[a] = true;
+            nPreviousEnd = pBlock->GetEnd();
+        }
+        EXPECT_EQ(covered, left) << std::hex << c.nFirst << ".." << c.nLast;
+        int nInList = 0;
+        for (const CDataBlock* pBlock = m_data.m_pHead; pBlock; pBlock = pBlock->m_pNext) ++nInList;
+        EXPECT_EQ(m_data.m_nCount, nInList);
+        EXPECT_EQ(uint64_t(m_data.m_nCount) * 28 + m_pImage->CountTableBytes(0, 0xFFFFFFFF, m_data),
+                  m_pImage->GetMemoryUsed());
+    }
+}
+
 TEST_F(TablePrimitivesTest, BlocksAddedBelowAboveAndBetweenKeepAddressOrder) {
     for (uint32_t nStart : {0x500u, 0x400u, 0x600u, 0x300u, 0x450u, 0x700u, 0x200u, 0x550u})
         Add(m_data, nStart, nStart + 0x0F);
