@@ -7,7 +7,24 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Huge pages switched off by the system's administrator. The advice would
+// then do nothing anyway, but the collapse below would still make one.
+bool HugePagesDisabled() {
+    std::FILE* pFile = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+    if (!pFile) return true;
+    char szSetting[64] = {};
+    const bool bRead = std::fgets(szSetting, sizeof szSetting, pFile) != nullptr;
+    std::fclose(pFile);
+    return !bRead || std::strstr(szSetting, "[never]") != nullptr;
+}
+
+}  // namespace
 
 void PrepareHugePageHeap(size_t nBytes) {
     constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
@@ -20,6 +37,7 @@ void PrepareHugePageHeap(size_t nBytes) {
 #else
     constexpr int kCollapse = 25;
 #endif
+    if (HugePagesDisabled()) return;
     if (nBytes > size_t(INT32_MAX) / 2) nBytes = size_t(INT32_MAX) / 2;
 
     // The heap's top is where the randomised start of the heap put it, up to
