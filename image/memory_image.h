@@ -163,6 +163,9 @@ private:
     // number times the table's length.
     void RemoveOrderedRange(uint32_t nFirst, uint32_t nLast, int nTop, CBlockTable& table);
     void DeleteBlockSpan(CBlockTable& table, int nBottom, int nTop);
+    // Takes a block out of its list and out of the memory count and frees it;
+    // its entry in the array is the caller's to remove.
+    void FreeBlock(CDataBlock* pBlock, CBlockTable& table);
     // The lowest index from which a block of the table may reach nAddress:
     // every block below it ends before the address.
     int FirstIndexReaching(uint32_t nAddress, CBlockTable& table);

@@ -53,11 +53,15 @@ CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockT
 void CMemoryImage::DeleteBlock(CDataBlock* pBlock, CBlockTable& table) {
     const int nIndex = FindBlockIndex(pBlock, table);
     if (nIndex < 0) return;
+    RemoveFromTable(table, nIndex);
+    FreeBlock(pBlock, table);
+}
+
+void CMemoryImage::FreeBlock(CDataBlock* pBlock, CBlockTable& table) {
     if (pBlock->m_pPrev) pBlock->m_pPrev->m_pNext = pBlock->m_pNext;
     if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
     if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
     m_nMemoryUsed -= kBlockOverhead + (CarriesBytes(table) ? pBlock->m_nLength : 0);
-    RemoveFromTable(table, nIndex);
     delete pBlock;
 }
 
@@ -152,9 +156,8 @@ void CMemoryImage::RemoveRange(uint32_t nFirst, uint32_t nLast, CBlockTable& tab
 void CMemoryImage::RemoveOrderedRange(uint32_t nFirst, uint32_t nLast, int nTop, CBlockTable& table) {
     // Without overlaps the ends rise with the starts: the blocks that meet the
     // range are nBottom..nTop, and only those two can reach beyond it.
-    if (table.m_apBlocks[nTop]->GetEnd() < nFirst) return;
-    int nBottom = nTop;
-    while (nBottom > 0 && table.m_apBlocks[nBottom - 1]->GetEnd() >= nFirst) --nBottom;
+    int nBottom = FindLastBlockBefore(nFirst, table) + 1;
+    if (nBottom > nTop) return;
 
     CDataBlock* const pTop = table.m_apBlocks[nTop];
     if (pTop->GetEnd() > nLast) {
@@ -174,15 +177,7 @@ void CMemoryImage::RemoveOrderedRange(uint32_t nFirst, uint32_t nLast, int nTop,
 }
 
 void CMemoryImage::DeleteBlockSpan(CBlockTable& table, int nBottom, int nTop) {
-    const bool bCarriesBytes = CarriesBytes(table);
-    for (int nIndex = nBottom; nIndex <= nTop; ++nIndex) {
-        CDataBlock* const pBlock = table.m_apBlocks[nIndex];
-        if (pBlock->m_pPrev) pBlock->m_pPrev->m_pNext = pBlock->m_pNext;
-        if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
-        if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
-        m_nMemoryUsed -= kBlockOverhead + (bCarriesBytes ? pBlock->m_nLength : 0);
-        delete pBlock;
-    }
+    for (int nIndex = nBottom; nIndex <= nTop; ++nIndex) FreeBlock(table.m_apBlocks[nIndex], table);
     const int32_t nRemoved = nTop - nBottom + 1;
     const int32_t nAbove = table.m_nCount - 1 - nTop;
     CDataBlock** const pFirst = table.m_apBlocks;
