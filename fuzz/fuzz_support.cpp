@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "image/memory_image.h"
+#include "table_invariants.h"
 
 namespace {
 
@@ -75,10 +76,7 @@ void Fail(const std::string& what, const std::string& detail) {
 
 std::vector<CImageArea> ImageAreas(CMemoryImage& image, bool bWithBytes) {
     std::vector<CImageArea> areas;
-    uint32_t nFirst = 0;
-    uint32_t nLast = 0;
-    for (int nIndex = image.NextArea(-1, 0, nFirst, nLast); nIndex != -1;
-         nIndex = nLast == 0xFFFFFFFF ? -1 : image.NextArea(nIndex, nLast + 1, nFirst, nLast))
+    for (const auto& [nFirst, nLast] : WalkAreas(image, EWalk::kData))
         areas.push_back({nFirst, nLast, bWithBytes ? ReadImageRange(image, nFirst, nLast) : std::vector<uint8_t>()});
     return areas;
 }

@@ -110,8 +110,10 @@ Runs WalkAreas(CMemoryImage& image, EWalk walk) {
     Runs runs;
     uint32_t nFirst = 0;
     uint32_t nLast = 0;
+    // Nothing follows an area that reaches the top of the address space; the
+    // next address would wrap around to 0.
     for (int nIndex = next(-1, 0, nFirst, nLast); nIndex != -1;
-         nIndex = next(nIndex, nLast + 1, nFirst, nLast)) {
+         nIndex = nLast == 0xFFFFFFFF ? -1 : next(nIndex, nLast + 1, nFirst, nLast)) {
         runs.push_back({nFirst, nLast});
         if (runs.size() > kMaxBlocksPerTable) break;
     }
