@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -12,6 +13,9 @@ namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 
 constexpr char kEndOfFileByte = 0x1A;
+// The CRs that may stand before an LF as one line end; a longer run is a run
+// of CR line ends.
+constexpr size_t kMaxCarriageReturnsBeforeLineFeed = 8;
 
 bool IsTranslatedInTextMode(char c) {
     return c == '\n' || c == '\r' || c == kEndOfFileByte;
@@ -36,15 +40,22 @@ size_t CountPlainTextBytes(const char* p, size_t nLength) {
     return n;
 }
 
-int64_t FileSizeOf(std::FILE* pStdFile) {
 #ifdef _WIN32
-    struct _stat64 status;
-    if (_fstat64(_fileno(pStdFile), &status) != 0) return -1;
+using CStatus = struct _stat64;
+bool QueryStatus(std::FILE* pStdFile, CStatus& status) { return _fstat64(_fileno(pStdFile), &status) == 0; }
 #else
-    struct stat status;
-    if (fstat(fileno(pStdFile), &status) != 0) return -1;
+using CStatus = struct stat;
+bool QueryStatus(std::FILE* pStdFile, CStatus& status) { return fstat(fileno(pStdFile), &status) == 0; }
 #endif
-    return static_cast<int64_t>(status.st_size);
+
+int64_t FileSizeOf(std::FILE* pStdFile) {
+    CStatus status;
+    return QueryStatus(pStdFile, status) ? static_cast<int64_t>(status.st_size) : -1;
+}
+
+bool IsDirectory(std::FILE* pStdFile) {
+    CStatus status;
+    return QueryStatus(pStdFile, status) && (status.st_mode & S_IFMT) == S_IFDIR;
 }
 
 }  // namespace
@@ -52,7 +63,15 @@ int64_t FileSizeOf(std::FILE* pStdFile) {
 CFileStream* CFileStream::OpenForReading(const char* pszPath) {
     // Both modes are done here, so the OS always sees a binary file.
     std::FILE* pStdFile = std::fopen(pszPath, "rb");
-    return pStdFile ? new CFileStream(pStdFile, false) : nullptr;
+    if (!pStdFile) return nullptr;
+    // A directory opens on Linux but fails the first read, which a reader
+    // would take for a damaged file rather than for a file it cannot open.
+    if (IsDirectory(pStdFile)) {
+        std::fclose(pStdFile);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return new CFileStream(pStdFile, false);
 }
 
 CFileStream* CFileStream::OpenForWriting(const char* pszPath) {
@@ -115,7 +134,7 @@ size_t CFileStream::Fill(size_t nBytes) {
 }
 
 // The next byte as text mode delivers it, or -1 at the end of the file.
-int CFileStream::ReadTextByte() {
+int CFileStream::ReadTextByte(ELineEnds lineEnds) {
     if (Fill(1) == 0) return -1;
     char c = m_buffer[m_nBegin];
     if (c == kEndOfFileByte) {
@@ -123,15 +142,24 @@ int CFileStream::ReadTextByte() {
         m_bEof = true;
         return -1;
     }
-    if (c == '\r' && Fill(2) >= 2 && m_buffer[m_nBegin + 1] == '\n') {
-        m_nBegin += 2;
+    if (c != '\r') {
+        ++m_nBegin;
+        return static_cast<unsigned char>(c);
+    }
+    size_t nCarriageReturns = 1;
+    if (lineEnds == kAnyLineEnd)
+        while (nCarriageReturns < kMaxCarriageReturnsBeforeLineFeed &&
+               Fill(nCarriageReturns + 1) > nCarriageReturns && m_buffer[m_nBegin + nCarriageReturns] == '\r')
+            ++nCarriageReturns;
+    if (Fill(nCarriageReturns + 1) > nCarriageReturns && m_buffer[m_nBegin + nCarriageReturns] == '\n') {
+        m_nBegin += nCarriageReturns + 1;
         return '\n';
     }
     ++m_nBegin;
-    return static_cast<unsigned char>(c);
+    return lineEnds == kAnyLineEnd ? '\n' : '\r';
 }
 
-char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength) {
+char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength, ELineEnds lineEnds) {
     if (!m_pStdFile || m_bWriting || nSize < 2) return nullptr;
     size_t nMax = static_cast<size_t>(nSize) - 1;
     size_t nLength = 0;
@@ -146,7 +174,7 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength) {
             nLength += nPlain;
             m_nBegin += nPlain;
             if (nPlain == nRun) continue;
-            int c = ReadTextByte();
+            int c = ReadTextByte(lineEnds);
             if (c < 0) break;
             pszBuffer[nLength++] = static_cast<char>(c);
             if (c == '\n') break;

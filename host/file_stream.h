@@ -19,7 +19,8 @@ class CFileStream {
 public:
     enum EMode { kModeText, kModeBinary };
 
-    // Null when the file cannot be opened. Opening for writing makes a new
+    // Null when the file cannot be opened; a directory is not opened for
+    // reading, although some systems would. Opening for writing makes a new
     // file that takes the place of an existing one at Close, and only when
     // every write and the close succeeded: a write that fails (a full disk)
     // leaves the old file as it was. Where no new file can be made beside it
@@ -37,11 +38,17 @@ public:
     int SetMode(EMode mode);
     EMode GetMode() const { return m_mode; }
 
+    // How a line ends in text mode: at LF (a CR LF being one LF), or also at
+    // a CR that no LF follows, as in files from old Macintosh tools. With
+    // kAnyLineEnd, CRs directly before an LF belong to that one line end, so
+    // a CR LF file that was converted a second time (CR CR LF) keeps its lines.
+    enum ELineEnds { kLineFeedEnds, kAnyLineEnd };
+
     // Like fgets: at most nSize - 1 characters, up to and including a '\n',
     // then a zero byte. Null when nothing was read (end of file) or on a read
-    // error. A CR LF in text mode is one character. pnLength, when given,
+    // error. A line end in text mode is one '\n'. pnLength, when given,
     // receives the number of characters placed before the zero byte.
-    char* ReadLine(char* pszBuffer, int nSize, size_t* pnLength = nullptr);
+    char* ReadLine(char* pszBuffer, int nSize, size_t* pnLength = nullptr, ELineEnds lineEnds = kLineFeedEnds);
     // Number of bytes placed in the buffer; fewer than asked at the end of the
     // file or on an error.
     size_t Read(void* pBuffer, size_t nBytes);
@@ -79,7 +86,7 @@ private:
     // first; keeps the unread ones. Returns the number available.
     size_t Fill(size_t nBytes);
     int Flush();
-    int ReadTextByte();
+    int ReadTextByte(ELineEnds lineEnds = kLineFeedEnds);
 
     std::FILE* m_pStdFile;
     bool m_bWriting;

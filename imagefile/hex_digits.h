@@ -5,12 +5,14 @@
 // Hexadecimal digits for the S-record reader and writer, kept in one place.
 
 // The digit value of every character code: 0-15 for a hexadecimal digit of
-// either case, 0 for any other character. A table rather than comparisons,
-// because in random data digits and letters alternate unpredictably and every
-// wrongly guessed branch costs more than the lookup.
+// either case, kNotHexDigit for any other character. A table rather than
+// comparisons, because in random data digits and letters alternate
+// unpredictably and every wrongly guessed branch costs more than the lookup.
+constexpr uint8_t kNotHexDigit = 0x80;
 struct CHexValueTable {
     uint8_t values[256];
     constexpr CHexValueTable() : values() {
+        for (uint8_t& value : values) value = kNotHexDigit;
         for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<uint8_t>(c - '0');
         for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<uint8_t>(c - 'a' + 10);
         for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<uint8_t>(c - 'A' + 10);
@@ -21,7 +23,11 @@ inline constexpr CHexValueTable kHexValues{};
 // 0-15 for a hexadecimal digit of either case, 0 for any other character: a
 // stray character is not rejected here, it only makes the checksum test fail.
 inline int HexValue(char c) {
-    return kHexValues.values[static_cast<unsigned char>(c)];
+    return kHexValues.values[static_cast<unsigned char>(c)] & 0x0F;
+}
+
+inline bool IsHexDigit(char c) {
+    return (kHexValues.values[static_cast<unsigned char>(c)] & kNotHexDigit) == 0;
 }
 
 // The byte of the digit pair at p, or -1 when the text ends within the pair;
@@ -29,10 +35,6 @@ inline int HexValue(char c) {
 inline int HexPairValue(const char* p) {
     if (p[0] == '\0' || p[1] == '\0') return -1;
     return HexValue(p[0]) * 16 + HexValue(p[1]);
-}
-
-inline bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 constexpr char kUpperHexDigits[] = "0123456789ABCDEF";

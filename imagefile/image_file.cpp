@@ -31,11 +31,9 @@ CImageFile::CImageFile()
       m_bShowReport(0),
       m_nProgress(0),
       m_bCancel(0),
+      m_bCloseFailed(0),
       m_nLineNumber(0),
-      m_pszBadLineReason(nullptr),
-      m_nLinesRead(0),
-      m_bLineCut(0),
-      m_bCloseFailed(0) {}
+      m_nLinesRead(0) {}
 
 CImageFile::~CImageFile() {
     Close();
@@ -57,7 +55,6 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
     if (!pFile) return 0;
     m_pFile = pFile;
     m_nLinesRead = 0;
-    m_bLineCut = 0;
     m_bCloseFailed = 0;
 
     // Case-sensitive and whole: "FPR" and "fprx" are S-record files.

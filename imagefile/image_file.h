@@ -80,26 +80,31 @@ public:
 
     // Where and why S-record reading stopped at a bad line: the number of the
     // line (counted from 1) and a short reason such as "checksum mismatch".
-    uint32_t m_nLineNumber;
-    const char* m_pszBadLineReason;
+    uint32_t GetBadLineNumber() const { return m_nLineNumber; }
+    const std::string& GetBadLineReason() const { return m_strBadLineReason; }
 
     std::string m_strReport;
     int32_t m_bDataLost = 0;
 
-    // S-record line reading: the lines read so far, and whether the last one
-    // was cut at the line limit (its rest is then read as the next line).
-    uint32_t m_nLinesRead;
-    int32_t m_bLineCut;
     // Set by Close when the stream reported that a write or the close failed,
     // so that a save can tell a complete file from a truncated one.
     int32_t m_bCloseFailed;
 
 private:
     char* ReadSRecordLine(char* pszLine, bool& bTooLong);
-    void FlagBadLine(uint32_t nLineNumber, const char* pszReason);
-    const char* DescribeBadLine(const char* pszLine, bool bTooLong);
+    int ClassifyLine(const char* pszLine, bool bTooLong);
+    void FlagBadLine(uint32_t nLineNumber, std::string reason);
+    std::string DescribeBadLine(const char* pszLine, bool bTooLong);
+
+    uint32_t m_nLineNumber;
+    std::string m_strBadLineReason;
+    // The S-record lines read so far.
+    uint32_t m_nLinesRead;
 };
 
-// An S-record line is read into this many characters, its zero byte included:
-// at most 254 characters, a CR LF line end counting as one, are taken at once.
-constexpr int kSRecordLineBufferSize = 255;
+// The longest S-record line: type, count 0xFF and its 255 bytes, 514
+// characters before the line end. A line is read whole into a buffer of the
+// longest line, its line end and a zero byte; a longer line cannot be a
+// record.
+constexpr int kMaxSRecordLineLength = 4 + 2 * 255;
+constexpr int kSRecordLineBufferSize = kMaxSRecordLineLength + 2;

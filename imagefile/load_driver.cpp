@@ -224,7 +224,7 @@ int CImageFile::Load(const char* pszPath, CMemoryImage* pImage, int bShowProgres
         // Say where the file stopped being an S-record before asking whether
         // to take it as raw bytes.
         GetHost().Diagnostic(std::string(pszPath) + ":" + std::to_string(m_nLineNumber) + ": " +
-                             (m_pszBadLineReason ? m_pszBadLineReason : "not an S-record line"));
+                             m_strBadLineReason);
         if (GetHost().MessageBox("This file is not an SRecord.  Load anyway?", kButtonsOkCancel) != kAnswerOk)
             return 0;
         return LoadRaw(pszPath, pImage, bShowProgress);

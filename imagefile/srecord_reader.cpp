@@ -1,6 +1,7 @@
-#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "host/file_stream.h"
 #include "imagefile/hex_digits.h"
@@ -33,20 +34,44 @@ uint32_t DecodeBytes(const char* p, const char* pEnd, uint8_t* pOut, uint32_t nM
     return n;
 }
 
-// The reason texts are static, so a caller may keep the pointer; each type
-// character has its own text.
-const char* UnknownTypeReason(char type) {
-    static const std::array<std::array<char, 40>, 256> reasons = [] {
-        std::array<std::array<char, 40>, 256> texts{};
-        for (int c = 0; c < 256; ++c) {
-            if (c > 0x20 && c < 0x7F)
-                std::snprintf(texts[c].data(), texts[c].size(), "unknown record type S%c", c);
-            else
-                std::snprintf(texts[c].data(), texts[c].size(), "unknown record type character 0x%02X", c);
-        }
-        return texts;
-    }();
-    return reasons[static_cast<unsigned char>(type)].data();
+// A character that prints is named as it is, any other by its code.
+std::string NameCharacter(char c) {
+    const unsigned char code = static_cast<unsigned char>(c);
+    char szName[8];
+    if (code > 0x20 && code < 0x7F)
+        std::snprintf(szName, sizeof szName, "'%c'", c);
+    else
+        std::snprintf(szName, sizeof szName, "0x%02X", code);
+    return szName;
+}
+
+std::string UnknownTypeReason(char type) {
+    const unsigned char code = static_cast<unsigned char>(type);
+    if (code > 0x20 && code < 0x7F) return std::string("unknown record type S") + type;
+    return "unknown record type character " + NameCharacter(type);
+}
+
+// ParseSRecord reads any character as a digit, and a line end as one too, so
+// a stray letter, or a line cut short by one digit, would pass wherever the
+// checksum happened to match: a record is digits from its count to its
+// checksum. The column of the first other character (the line end or the
+// zero byte of a line that is too short among them), or -1.
+int FindNonHexColumn(const char* pszLine) {
+    for (int nColumn = 2; nColumn < 4; ++nColumn)
+        if (!IsHexDigit(pszLine[nColumn])) return nColumn;
+    const int nEnd = 4 + 2 * HexPairValue(pszLine + 2);
+    for (int nColumn = 4; nColumn < nEnd; ++nColumn)
+        if (!IsHexDigit(pszLine[nColumn])) return nColumn;
+    return -1;
+}
+
+bool IsLineEnd(char c) {
+    return c == '\0' || c == '\n';
+}
+
+std::string DescribeNonHexDigit(char c, int nColumn) {
+    // Columns counted from 1, as editors and compilers count them.
+    return "invalid hexadecimal digit " + NameCharacter(c) + " in column " + std::to_string(nColumn + 1);
 }
 
 }  // namespace
@@ -131,30 +156,48 @@ int CImageFile::ParseSRecord(const char* pszLine) {
 
 char* CImageFile::ReadSRecordLine(char* pszLine, bool& bTooLong) {
     size_t nLength = 0;
-    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize, &nLength)) return nullptr;
+    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize, &nLength, CFileStream::kAnyLineEnd))
+        return nullptr;
     ++m_nLinesRead;
-    bool bContinued = m_bLineCut != 0;
-    m_bLineCut = nLength == kSRecordLineBufferSize - 1 && pszLine[nLength - 1] != '\n';
-    bTooLong = bContinued || m_bLineCut;
+    bTooLong = nLength > static_cast<size_t>(kMaxSRecordLineLength) && pszLine[nLength - 1] != '\n';
+    // The rest of an over-long line is part of it, not the next line, so that
+    // the lines after it keep their numbers.
+    char szRest[256];
+    size_t nRest = 0;
+    if (bTooLong)
+        while (m_pFile->ReadLine(szRest, sizeof szRest, &nRest, CFileStream::kAnyLineEnd) && szRest[nRest - 1] != '\n') {
+        }
     return pszLine;
 }
 
-void CImageFile::FlagBadLine(uint32_t nLineNumber, const char* pszReason) {
+void CImageFile::FlagBadLine(uint32_t nLineNumber, std::string reason) {
     m_bNotSRecord = 1;
     m_nLineNumber = nLineNumber;
-    m_pszBadLineReason = pszReason;
+    m_strBadLineReason = std::move(reason);
 }
 
-// Why ParseSRecord rejected the line, tested in the order in which the parse
-// fails.
-const char* CImageFile::DescribeBadLine(const char* pszLine, bool bTooLong) {
+// The class of a line as read from a file: ParseSRecord's, but a line longer
+// than any record, or with a character that is not a digit where digits
+// belong, is bad.
+int CImageFile::ClassifyLine(const char* pszLine, bool bTooLong) {
+    if (bTooLong) return kClassBad;
+    const int nClass = ParseSRecord(pszLine);
+    return nClass != kClassBad && FindNonHexColumn(pszLine) >= 0 ? kClassBad : nClass;
+}
+
+// Why the line is bad, tested in the order in which the parse fails.
+std::string CImageFile::DescribeBadLine(const char* pszLine, bool bTooLong) {
     if (bTooLong) return "line too long";
     if (pszLine[0] == '\0' || pszLine[1] == '\0') return "not a record";
-    int nCount = HexPairValue(pszLine + 2);
-    if (nCount <= 0) return "not a record";
-    for (int nColumn = 2; nColumn < 4 + 2 * nCount; ++nColumn)
-        if (!IsHexDigit(pszLine[nColumn])) return "not a record";
-    if (!VerifySRecordChecksum(pszLine + 3, nCount)) return "checksum mismatch";
+    // A line whose count is not a number is not meant as a record at all.
+    if (!IsHexDigit(pszLine[2]) || !IsHexDigit(pszLine[3]) || HexPairValue(pszLine + 2) == 0) return "not a record";
+    const int nColumn = FindNonHexColumn(pszLine);
+    if (nColumn >= 0) {
+        // The line ends before the count says it does.
+        if (IsLineEnd(pszLine[nColumn])) return "not a record";
+        return DescribeNonHexDigit(pszLine[nColumn], nColumn);
+    }
+    if (!VerifySRecordChecksum(pszLine + 3, HexPairValue(pszLine + 2))) return "checksum mismatch";
     return UnknownTypeReason(pszLine[1]);
 }
 
@@ -163,7 +206,7 @@ void CImageFile::ReadSRecordHeader() {
     char szLine[kSRecordLineBufferSize];
     bool bTooLong = false;
     if (!ReadSRecordLine(szLine, bTooLong)) return;
-    if (ParseSRecord(szLine) == kClassHeader) {
+    if (ClassifyLine(szLine, bTooLong) == kClassHeader) {
         const void* pEnd = std::memchr(m_recordData, 0, sizeof m_szModuleName - 1);
         size_t nLength = pEnd ? static_cast<size_t>(static_cast<const uint8_t*>(pEnd) - m_recordData)
                               : sizeof m_szModuleName - 1;
@@ -175,7 +218,6 @@ void CImageFile::ReadSRecordHeader() {
     // bad line that it is.
     m_pFile->Rewind();
     m_nLinesRead = 0;
-    m_bLineCut = 0;
 }
 
 void CImageFile::ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer) {
@@ -187,20 +229,19 @@ void CImageFile::ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBu
             if (!m_pFile || m_pFile->HasError()) FlagBadLine(m_nLinesRead + 1, "read error");
             return;
         }
-        int nClass = ParseSRecord(szLine);
-        if (nClass == kClassHeader) {
-            // A second header, from files joined together for instance, does
-            // not end the data.
-            continue;
-        }
+        const int nClass = ClassifyLine(szLine, bTooLong);
         if (nClass == kClassTerminator) return;
         if (nClass == kClassBad) {
             FlagBadLine(m_nLinesRead, DescribeBadLine(szLine, bTooLong));
             return;
         }
+        // A second header (from files joined together, for instance) and a
+        // data record without data bytes, which some tools write at the end
+        // of a section, do not end the data.
+        if (nClass == kClassHeader || m_nRecordLength == 0) continue;
         nAddress = m_nRecordAddress;
         nLength = m_nRecordLength;
-        if (nLength > 0) std::memcpy(pBuffer, m_recordData, nLength);
+        std::memcpy(pBuffer, m_recordData, nLength);
         return;
     }
 }

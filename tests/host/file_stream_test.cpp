@@ -53,11 +53,12 @@ class FileStreamTest : public ::testing::Test {
         while (size_t n = stream->Read(chunk, sizeof chunk)) text.append(chunk, n);
         return text;
     }
-    std::vector<std::string> ReadLines(CFileStream::EMode mode, int nSize) {
+    std::vector<std::string> ReadLines(CFileStream::EMode mode, int nSize,
+                                       CFileStream::ELineEnds lineEnds = CFileStream::kLineFeedEnds) {
         std::unique_ptr<CFileStream> stream = OpenRead(mode);
         std::vector<std::string> lines;
         std::vector<char> buffer(nSize);
-        while (stream->ReadLine(buffer.data(), nSize)) lines.emplace_back(buffer.data());
+        while (stream->ReadLine(buffer.data(), nSize, nullptr, lineEnds)) lines.emplace_back(buffer.data());
         return lines;
     }
 
@@ -80,6 +81,12 @@ TEST_F(FileStreamTest, BinaryModePassesBytesUnchanged) {
 TEST_F(FileStreamTest, TextModeReadsCrLfAsLfAndKeepsLoneCr) {
     Put("a\r\nb\rc\r\r\nd\r");
     EXPECT_EQ("a\nb\rc\r\nd\r", ReadAll(CFileStream::kModeText));
+}
+
+TEST_F(FileStreamTest, AnyLineEndAlsoEndsLinesAtALoneCr) {
+    Put("a\rb\r\r\nc\r\rd\r\ne\r");
+    EXPECT_EQ((Lines{"a\n", "b\n", "c\n", "\n", "d\n", "e\n"}),
+              ReadLines(CFileStream::kModeText, 16, CFileStream::kAnyLineEnd));
 }
 
 TEST_F(FileStreamTest, TextModeEndsTheFileAtByte1A) {
@@ -217,11 +224,16 @@ TEST_F(FileStreamTest, ADirectoryThatRefusesNewFilesHasTheFileWrittenInPlace) {
 }
 
 TEST_F(FileStreamTest, ReadErrorGivesNoLineAndSetsTheErrorState) {
-    std::unique_ptr<CFileStream> stream(CFileStream::OpenForReading(m_dir.string().c_str()));
-    if (!stream) GTEST_SKIP() << "this OS does not open a directory as a file";
+    // Opens, but its first bytes are never mapped, so the read fails.
+    std::unique_ptr<CFileStream> stream(CFileStream::OpenForReading("/proc/self/mem"));
+    if (!stream) GTEST_SKIP() << "no /proc/self/mem on this system";
     char line[16];
     EXPECT_EQ(nullptr, stream->ReadLine(line, sizeof line));
     EXPECT_TRUE(stream->HasError());
+}
+
+TEST_F(FileStreamTest, ADirectoryDoesNotOpenForReading) {
+    EXPECT_EQ(nullptr, CFileStream::OpenForReading(m_dir.string().c_str()));
 }
 
 TEST_F(FileStreamTest, CloseReportsAFailedFlushAndASecondClose) {

@@ -82,10 +82,10 @@ TEST_P(PeerFileTest, ReadsTheBytesThatThePeerConvertsToBinary) {
     if (peer.endsWithS5) {
         std::string text = ReadFileBytes(dir.File("out.mot"));
         EXPECT_TRUE(file.m_bNotSRecord);
-        EXPECT_STREQ("unknown record type S5", file.m_pszBadLineReason);
-        EXPECT_EQ(static_cast<uint32_t>(std::count(text.begin(), text.end(), '\n')), file.m_nLineNumber);
+        EXPECT_EQ("unknown record type S5", file.GetBadLineReason());
+        EXPECT_EQ(static_cast<uint32_t>(std::count(text.begin(), text.end(), '\n')), file.GetBadLineNumber());
     } else {
-        EXPECT_FALSE(file.m_bNotSRecord) << file.m_pszBadLineReason << " at line " << file.m_nLineNumber;
+        EXPECT_FALSE(file.m_bNotSRecord) << file.GetBadLineReason() << " at line " << file.GetBadLineNumber();
     }
 }
 

@@ -54,7 +54,7 @@ std::vector<Piece> WriteAndReadBack(const std::string& path, const std::vector<P
     reader.ReadSRecordHeader();
     reader.m_nRecordAddress = 0;
     std::vector<Piece> read = ReadAllPieces(reader);
-    EXPECT_EQ(0, reader.m_bNotSRecord) << reader.m_pszBadLineReason << " at line " << reader.m_nLineNumber;
+    EXPECT_EQ(0, reader.m_bNotSRecord) << reader.GetBadLineReason() << " at line " << reader.GetBadLineNumber();
     return read;
 }
 

@@ -41,8 +41,8 @@ ReadOutcome ReadSRecordFile(const std::string& contents) {
     outcome.pieces = ReadAllPieces(file);
     outcome.moduleName = file.m_szModuleName;
     outcome.flagged = file.m_bNotSRecord != 0;
-    outcome.lineNumber = file.m_nLineNumber;
-    outcome.reason = file.m_pszBadLineReason ? file.m_pszBadLineReason : "";
+    outcome.lineNumber = file.GetBadLineNumber();
+    outcome.reason = file.GetBadLineReason();
     return outcome;
 }
 
@@ -96,14 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
                  Join({kHeader, kLine1, kHeader, kLine2}),
                  {kPiece1, kPiece2},
                  kAbcModule},
-        GoodCase{"DataLineWithoutDataEndsTheData",
+        GoodCase{"DataLineWithoutDataIsSkipped",
                  Join({kLine1, SRecordLine('1', 0x2000, {}), kLine2}),
-                 {kPiece1},
+                 {kPiece1, kPiece2},
                  ""},
-        GoodCase{"Count7CIsTheLongestWholeLine",
-                 Join({SRecordLine('1', 0x100, Bytes(121, 0x5A)), kLine1}),
-                 {{0x100, Bytes(121, 0x5A)}, kPiece1},
+        GoodCase{"CountFFIsReadWhole",
+                 Join({SRecordLine('1', 0x100, Bytes(252, 0x5A)), kLine1}),
+                 {{0x100, Bytes(252, 0x5A)}, kPiece1},
                  ""},
+        GoodCase{"CrOnlyLineEnds", Join({kHeader, kLine1, kLine2}, "\r"), {kPiece1, kPiece2}, kAbcModule},
+        GoodCase{"CrCrLfLineEnds", Join({kHeader, kLine1, kLine2}, "\r\r\n"), {kPiece1, kPiece2}, kAbcModule},
         GoodCase{"EmptyFile", "", {}, ""}),
     [](const ::testing::TestParamInfo<GoodCase>& info) { return info.param.name; });
 
@@ -123,6 +125,10 @@ TEST_P(SRecordBadLineTest, StopsThereWithTheFlagLineAndReason) {
     EXPECT_TRUE(outcome.flagged);
     EXPECT_EQ(GetParam().lineNumber, outcome.lineNumber);
     EXPECT_EQ(GetParam().reason, outcome.reason);
+}
+
+std::string ReplaceAt(std::string line, size_t nColumn, const std::string& text) {
+    return line.replace(nColumn, text.size(), text);
 }
 
 std::string WithChecksum(const std::string& line, const char* checksum) {
@@ -164,31 +170,42 @@ INSTANTIATE_TEST_SUITE_P(
                               {},
                               1,
                               "checksum mismatch"},
-                      // Count 0x85: 270 characters, cut after 254.
-                      BadCase{"OverLongLine",
-                              Join({kLine1, SRecordLine('1', 0x100, Bytes(130, 0x5A))}),
+                      // One character more than the longest record.
+                      BadCase{"LineLongerThanAnyRecord",
+                              Join({kLine1, SRecordLine('1', 0x100, Bytes(252, 0x5A)) + " ", kLine2}),
                               {kPiece1},
                               2,
                               "line too long"},
-                      // Count 0x7D fills the 254 characters exactly: the record is read
-                      // whole and its line end comes next, as a line of its own.
-                      BadCase{"Count7DLineEndIsABadLine",
-                              Join({kHeader, SRecordLine('1', 0x100, Bytes(122, 0x5A)), kLine1}),
-                              {{0x100, Bytes(122, 0x5A)}},
-                              3,
-                              "line too long"}),
+                      BadCase{"CrOnlyLinesAreCounted", Join({kLine1, kLine2, kBadLine}, "\r"), {kPiece1, kPiece2}, 3,
+                              "not a record"},
+                      // "ZZ" would read as 00, and the checksum is that of 00.
+                      BadCase{"NonDigitWhereTheChecksumMatches",
+                              Join({kLine1, ReplaceAt(SRecordLine('1', 0x10, {0x00, 0x01}), 8, "ZZ")}),
+                              {kPiece1},
+                              2,
+                              "invalid hexadecimal digit 'Z' in column 9"},
+                      // S1040010BB30 without its last digit: "3" and the line end
+                      // would read as the checksum 30.
+                      BadCase{"LineOneDigitShort", Join({kLine1, "S1040010BB3", kLine2}), {kPiece1}, 2,
+                              "not a record"},
+                      BadCase{"NonDigitInTheCount", Join({ReplaceAt(kLine1, 3, "\x01")}), {}, 1, "not a record"},
+                      BadCase{"NonDigitInTheChecksum",
+                              Join({ReplaceAt(kLine1, kLine1.size() - 1, " ")}),
+                              {},
+                              1,
+                              "invalid hexadecimal digit 0x20 in column 14"}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return info.param.name; });
 
 TEST(SRecordReaderTest, ReadErrorIsFlaggedAsABadLine) {
-    CTempDir dir;
     CImageFile file;
-    // A directory opens as a stream on this OS but cannot be read.
-    if (!file.Open(dir.File("").c_str(), 1)) GTEST_SKIP() << "this OS does not open a directory as a file";
+    // The start of a process's own memory is never mapped: the file opens,
+    // and its first read fails.
+    if (!file.Open("/proc/self/mem", 1)) GTEST_SKIP() << "no /proc/self/mem on this system";
     file.ReadSRecordHeader();
     EXPECT_EQ(std::vector<Piece>{}, ReadAllPieces(file));
     EXPECT_TRUE(file.m_bNotSRecord);
-    EXPECT_STREQ("read error", file.m_pszBadLineReason);
-    EXPECT_EQ(1u, file.m_nLineNumber);
+    EXPECT_EQ("read error", file.GetBadLineReason());
+    EXPECT_EQ(1u, file.GetBadLineNumber());
 }
 
 TEST(SRecordReaderTest, HeaderTextUpToAZeroByteIsTheModuleName) {
