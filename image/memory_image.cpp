@@ -18,7 +18,8 @@ CMemoryImage::CMemoryImage(int32_t nSize)
       m_nBase(0),
       m_nSize(nSize > 0 ? uint64_t(nSize) : 0),
       m_nMemoryUsed(0),
-      m_bDataLost(0) {}
+      m_bDataLost(0),
+      m_bUndoIncomplete(0) {}
 
 CMemoryImage::~CMemoryImage() {
     ClearAll();

@@ -90,11 +90,15 @@ public:
     virtual int NextRun(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint32_t& nLast, CBlockTable& table);
     virtual void RebuildRanges(uint32_t nFirst, uint32_t nLast, CBlockTable& store, CBlockTable& rangeTable);
 
-    // Set when a full table refused a block, so that data was not stored or
-    // not recorded; a load that saw it did not load everything. Only
-    // ClearDataLost resets it.
+    // Set when data given to the image is not in it: the full data table
+    // refused a block, or a load through LoadFromFile did not take all of its
+    // file. Only ClearDataLost resets it.
     int HasDataLost() const { return m_bDataLost; }
     void ClearDataLost() { m_bDataLost = 0; }
+    // 0 when the full undo store refused to record a change since it was last
+    // emptied: RevertChanges and the undo operations then cannot put back
+    // everything that was written.
+    int IsUndoComplete() const { return m_bUndoIncomplete ? 0 : 1; }
 
     int32_t m_nGapThreshold;
     int32_t m_bUseGapThreshold;
@@ -115,6 +119,8 @@ protected:
     explicit CMemoryImage(int32_t nSize);
 
 private:
+    int32_t m_bUndoIncomplete;
+
     // How a stretch of bytes goes into the data table.
     enum EStoreMode {
         kCutAtGaps,  // the gap rule decides what is stored

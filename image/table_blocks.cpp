@@ -20,7 +20,10 @@ CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockT
     if (nLength == 0 || uint64_t(nStart) + nLength > kAddressSpaceEnd) return nullptr;
     if (table.m_nCount >= kMaxBlocksPerTable) {
         GetHost().MessageBox(kNoMoreMemory, kButtonsOk);
-        m_bDataLost = 1;
+        // Only the data table holds the image's contents; a full mark table or
+        // history table costs a mark or a record of the change, not the data.
+        if (&table == &m_dataTable) m_bDataLost = 1;
+        if (&table == &m_undoStore) m_bUndoIncomplete = 1;
         return nullptr;
     }
 
@@ -75,6 +78,7 @@ void CMemoryImage::ClearTable(CBlockTable& table) {
         pBlock = pNext;
     }
     table.m_pHead = nullptr;
+    if (&table == &m_undoStore) m_bUndoIncomplete = 0;
     table.m_apBlocks = table.m_pStorage.get() + kMaxBlocksPerTable;
     table.m_nCount = 0;
     table.m_nNextSequence = 0;

@@ -18,6 +18,8 @@ namespace {
 // once per record. No record is longer than a run.
 constexpr uint32_t kMaxRunLength = 500;
 constexpr uint64_t kAddressSpaceEnd = 0x100000000;
+const char kCannotRollBack[] =
+    "The load could not be taken back: the undo store was full, and the image holds part of the file.";
 
 // A length or position that the stream could not learn (-1) counts as 0,
 // which shows no progress rather than a wrong one.
@@ -37,6 +39,9 @@ public:
     // Reads and stores the file's data up to its end, a bad S-record line or a
     // cancel request.
     void ReadRuns();
+    // Puts the image back as it was before the load; false, after saying so,
+    // when that cannot be done.
+    bool RollBack();
     // A cancel leaves the image as it was before the load.
     int Abort();
     // So does a file that stopped being readable: what was read of it would
@@ -57,6 +62,7 @@ private:
     CProgressDisplay m_progress;
     CPositionReport m_report;
     CLoadAreaList m_areas;
+    const bool m_bImageWasEmpty;
     int64_t m_nBytesLoaded = 0;
     bool m_bAllLoaded = true;
     // Where the next piece of a file read as plain bytes (CDE, raw) belongs,
@@ -72,7 +78,8 @@ CLoadSession::CLoadSession(CImageFile& file, CMemoryImage& image, int bShowProgr
       m_nFileLength(KnownSize(file.m_pFile->GetLength())),
       m_progress(bShowProgress, "Loading File %s", file.m_szFileName),
       m_report(file.m_strReport, CPositionReport::kLoaded),
-      m_areas(m_report) {
+      m_areas(m_report),
+      m_bImageWasEmpty(!image.HasData() && !image.HasMarks()) {
     // RevertChanges must take back exactly this load's writes.
     m_image.ClearHistory();
     m_image.ClearDataLost();
@@ -158,14 +165,30 @@ void CLoadSession::ReadRuns() {
     m_progress.Finish();
 }
 
+bool CLoadSession::RollBack() {
+    if (m_image.IsUndoComplete()) {
+        m_image.RevertChanges();
+        return true;
+    }
+    // The full undo store did not record every change, and RevertChanges
+    // would leave part of this load in the image. An image that held nothing
+    // is put back by emptying it; any other would be a mix of two states.
+    if (m_bImageWasEmpty) {
+        m_image.ClearAll();
+        return true;
+    }
+    GetHost().MessageBox(kCannotRollBack, kButtonsOk);
+    return false;
+}
+
 int CLoadSession::Abort() {
-    m_image.RevertChanges();
+    if (!RollBack()) return 0;
     GetHost().MessageBox("Data Load Aborted.", kButtonsOk);
     return 1;
 }
 
 int CLoadSession::FailRead(const char* pszPath) {
-    m_image.RevertChanges();
+    RollBack();
     GetHost().MessageBox(std::string(pszPath) + ": read error", kButtonsOk);
     return 0;
 }
@@ -220,7 +243,8 @@ int CImageFile::Load(const char* pszPath, CMemoryImage* pImage, int bShowProgres
     if (bReadFailed) return session.FailRead(pszPath);
     if (m_bNotSRecord) {
         m_bNotSRecord = 0;
-        pImage->RevertChanges();
+        // Raw bytes over a part of the S-record data would pass for the file.
+        if (!session.RollBack()) return 0;
         // Say where the file stopped being an S-record before asking whether
         // to take it as raw bytes.
         GetHost().Diagnostic(std::string(pszPath) + ":" + std::to_string(m_nLineNumber) + ": " +

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "driver_test_support.h"
 #include "imagefile/image_file.h"
 
@@ -345,6 +347,8 @@ TEST_F(LoadDriverTest, MissingFileOrNoImageFailsWithoutAMessage) {
 
     EXPECT_EQ(0, file.Load(PathOf("missing.mot").c_str(), image.get(), 1));
     EXPECT_EQ(0, file.Load(WriteFile("prog.mot", SRecordLine(1, 0, {1})).c_str(), nullptr, 1));
+    std::filesystem::create_directory(PathOf("dir.mot"));
+    EXPECT_EQ(0, file.Load(PathOf("dir.mot").c_str(), image.get(), 1));
 
     EXPECT_TRUE(m_host.m_events.empty());
     EXPECT_FALSE(image->HasData());

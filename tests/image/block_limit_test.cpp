@@ -28,16 +28,23 @@ protected:
     const uint8_t m_byte = 0x42;
 };
 
-TEST_F(BlockLimitTest, TheNextBlockIsRefusedWithAMessageAndTheFlag) {
+// A mark or a record of history that does not fit loses none of the image's
+// contents; a refused record of history makes the undo record incomplete.
+TEST_F(BlockLimitTest, TheNextBlockIsRefusedWithAMessageButOnlyDataIsLostData) {
     Fill(m_pImage->m_markTable);
-    EXPECT_EQ(0, m_pImage->HasDataLost());
     EXPECT_EQ(nullptr, m_pImage->CreateBlock(0x400000, 1, m_pImage->m_markTable, nullptr));
     EXPECT_EQ(nullptr, m_pImage->CreateBlock(0x400002, 1, m_pImage->m_markTable, nullptr));
     EXPECT_EQ(kMaxBlocksPerTable, m_pImage->m_markTable.m_nCount);
     EXPECT_EQ(std::vector<std::string>(2, kNoMoreMemory), m_host.Texts("box"));
-    EXPECT_EQ(1, m_pImage->HasDataLost());
-    m_pImage->ClearDataLost();
     EXPECT_EQ(0, m_pImage->HasDataLost());
+    EXPECT_EQ(1, m_pImage->IsUndoComplete());
+
+    Fill(m_pImage->m_undoStore);
+    EXPECT_EQ(nullptr, m_pImage->CreateBlock(0x400000, 1, m_pImage->m_undoStore, nullptr));
+    EXPECT_EQ(0, m_pImage->HasDataLost());
+    EXPECT_EQ(0, m_pImage->IsUndoComplete());
+    m_pImage->ClearHistory();
+    EXPECT_EQ(1, m_pImage->IsUndoComplete());
 }
 
 TEST_F(BlockLimitTest, OtherTablesAreUnaffected) {

@@ -21,12 +21,13 @@ namespace {
 const char kNoMoreMemory[] = "No more memory can be allocated - clear some data.";
 const char kNotAllLoaded[] = "\nNot all the file data could be loaded\n";
 
-// One S3 line holding the byte 0x5A.
-std::string ByteLine(uint32_t nAddress) {
-    unsigned nSum = 6 + 0x5A;
+// One S3 line holding the byte nValue.
+std::string ByteLine(uint32_t nAddress, uint8_t nValue = 0x5A) {
+    unsigned nSum = 6 + nValue;
     for (int nShift = 0; nShift < 32; nShift += 8) nSum += (nAddress >> nShift) & 0xFF;
     char szLine[32];
-    std::snprintf(szLine, sizeof szLine, "S306%08X5A%02X\n", static_cast<unsigned>(nAddress), ~nSum & 0xFFu);
+    std::snprintf(szLine, sizeof szLine, "S306%08X%02X%02X\n", static_cast<unsigned>(nAddress), nValue,
+                  ~nSum & 0xFFu);
     return szLine;
 }
 
@@ -126,6 +127,42 @@ TEST_F(BlockLimitStressTest, ADeclinedLoadBeyondTheLimitLeavesNothingBehind) {
     EXPECT_EQ(0, m_pImage->HasData());
     EXPECT_EQ(0, m_pImage->HasMarks());
     EXPECT_EQ("", FindTableInvariantBreach(*m_pImage));
+}
+
+// More one-byte patches over 64 KiB at 0x10000000 than the undo store
+// records, then a line that is not a record: RevertChanges alone would leave
+// the patches that it has no record of.
+std::string PatchesBeyondTheUndoStoreThenABadLine() {
+    std::string content;
+    for (uint32_t i = 0; i < 140000; ++i) content += ByteLine(0x10000000 + ((i * 40503u) & 0xFFFF), uint8_t(i));
+    return content + "not an S-record line\n";
+}
+
+TEST_F(BlockLimitStressTest, AnEmptyImageIsEmptiedBeforeTheRawLoad) {
+    const std::string path = Write("patches.mot", PatchesBeyondTheUndoStoreThenABadLine());
+    m_host.QueueAnswer(kAnswerOk);
+    CImageFile file;
+    ASSERT_EQ(1, file.Load(path.c_str(), m_pImage.get(), 0));
+    const uint64_t nFileSize = std::filesystem::file_size(path);
+    EXPECT_EQ(nFileSize, m_pImage->CountBytes(0, 0xFFFFFFFF));
+    EXPECT_EQ(0u, m_pImage->CountBytes(0x10000000, 0x1000FFFF));
+    EXPECT_EQ(uint32_t(nFileSize - 1), m_pImage->GetHighestAddress());
+    EXPECT_EQ("", FindTableInvariantBreach(*m_pImage));
+}
+
+TEST_F(BlockLimitStressTest, AnImageThatHeldDataFailsTheLoadWhenItCannotBePutBack) {
+    const uint8_t old = 0x42;
+    m_pImage->WriteBytes(0x20000000, &old, 1);
+    m_pImage->ClearHistory();
+    m_host.QueueAnswer(kAnswerOk);
+    CImageFile file;
+    EXPECT_EQ(0, file.Load(Write("patches.mot", PatchesBeyondTheUndoStoreThenABadLine()).c_str(), m_pImage.get(), 0));
+    EXPECT_TRUE(m_host.Texts("question").empty());
+    const std::vector<std::string> boxes = m_host.Texts("box");
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ("The load could not be taken back: the undo store was full, and the image holds part of the file.",
+              boxes.back());
+    EXPECT_EQ(0x42, m_pImage->GetByte(0x20000000));
 }
 
 }  // namespace
