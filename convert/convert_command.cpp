@@ -105,6 +105,15 @@ int Convert(const std::string& inputName, CConsoleHost& host, std::ostream& out)
         return 1;
     }
 
+    // The loader fails without a word on a file that it cannot open; the
+    // user is told why before being told that the load failed.
+    std::string reason;
+    if (!CanOpenForReading(inputName, reason)) {
+        PrintLine(out, inputName + ": " + reason);
+        PrintLine(out, "Failed to load S-Record");
+        return 1;
+    }
+
     std::unique_ptr<CConvertImage> pImage = CConvertImage::Create(0);
     // After the image, whose large block indexes stay on ordinary pages and
     // so cost only what is used of them; the blocks that the load allocates
@@ -149,20 +158,34 @@ int Convert(const std::string& inputName, CConsoleHost& host, std::ostream& out)
 
 }  // namespace
 
-int RunConvertCommand(int argc, const char* const argv[], std::istream& in, std::ostream& out) {
-    if (argc != 2) {
+namespace {
+
+int RunArguments(int argc, const char* const argv[], std::istream& in, std::ostream& out) {
+    // "--" ends the options, so that a file named "-h" can be converted.
+    const bool bEndOfOptions = argc == 3 && std::string(argv[1]) == "--";
+    if (argc != 2 && !bEndOfOptions) {
         PrintUsage(out);
         return 1;
     }
-    const std::string argument = argv[1];
-    if (argument == "-h" || argument == "--help") {
+    const std::string argument = argv[argc - 1];
+    if (!bEndOfOptions && (argument == "-h" || argument == "--help")) {
         PrintUsage(out);
         return 0;
     }
-    if (argument == "--version") {
+    if (!bEndOfOptions && argument == "--version") {
         PrintLine(out, "convert (Korvelt tools) " KORVELT_VERSION);
         return 0;
     }
     CConsoleHostScope hostScope(in, out);
     return Convert(argument, hostScope.Host(), out);
+}
+
+}  // namespace
+
+int RunConvertCommand(int argc, const char* const argv[], std::istream& in, std::ostream& out) {
+    const int nStatus = RunArguments(argc, argv, in, out);
+    // Lines that did not reach the user (a closed or full standard output)
+    // are a failure like any other.
+    out.flush();
+    return out ? nStatus : 1;
 }

@@ -27,7 +27,8 @@ public:
     void Diagnostic(const std::string& line) override;
     CStatusBar* GetStatusBar() override { return nullptr; }
 
-    // "ok", "o", "y" and "yes" in any case mean OK; anything else means Cancel.
+    // "ok", "o", "y" and "yes" in any case, with or without blanks around
+    // them, mean OK; anything else means Cancel.
     static bool IsOkAnswer(const std::string& answer);
 
     // Prints how often the last box was repeated, if it was, for a caller

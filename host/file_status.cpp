@@ -1,5 +1,7 @@
 #include "host/file_status.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -20,4 +22,14 @@ CFileStatus QueryFileStatus(const std::string& path) {
     const fs::path fullPath = fs::absolute(path, error);
     if (!error) status.m_strFullPath = fullPath.lexically_normal().string();
     return status;
+}
+
+bool CanOpenForReading(const std::string& path, std::string& reason) {
+    std::FILE* pFile = std::fopen(path.c_str(), "rb");
+    if (!pFile) {
+        reason = std::generic_category().message(errno);
+        return false;
+    }
+    std::fclose(pFile);
+    return true;
 }

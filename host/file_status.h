@@ -17,3 +17,7 @@ struct CFileStatus {
 // A path that cannot be examined at all (an empty name, a missing directory,
 // no permission to search it) reads as not existing.
 CFileStatus QueryFileStatus(const std::string& path);
+
+// Whether the file opens for reading; when not, the reason in the system's
+// words, such as "Permission denied".
+bool CanOpenForReading(const std::string& path, std::string& reason);

@@ -61,6 +61,48 @@ TEST_F(ConvertLostDataTest, FullBlockTableFailsTheConversion) {
     EXPECT_EQ("old", ReadOutput("many.cde"));
 }
 
+TEST_F(ConvertLostDataTest, BytesBeyondTheTopOfTheAddressSpaceFailTheConversion) {
+    const std::string data = PatternBytes(32);
+    WriteInput("top.mot", SRecordLine('3', 0xFFFFFFF8, data.substr(0, 16)) + SRecordLine('7', 0, ""));
+    WriteInput("top.fpr", "FFFFFFF0" "00000032" + data);
+    for (const char* name : {"top.mot", "top.fpr"}) {
+        const CProgramRun run = Convert(name);
+        EXPECT_EQ(1, run.nExitStatus) << name;
+        EXPECT_EQ("Not all the file data could be loaded\n", run.strOut) << name;
+    }
+    EXPECT_FALSE(Exists("top.cde"));
+}
+
+// A full undo store or mark table refuses a record of the change, not the
+// data: the file still converts whole, after saying what was refused.
+TEST_F(ConvertLostDataTest, FullHistoryOrMarkTablesLoseNoData) {
+    // Patches of one byte each over 64 KiB: every one an undo step.
+    std::string patched = PatternBytes(0x10000);
+    std::string lines = SRecordDataLines('1', 0, patched);
+    for (uint32_t i = 0; i < 140000; ++i) {
+        const uint32_t nAddress = (i * 40503u) & 0xFFFF;
+        patched[nAddress] = static_cast<char>(i % 0xFF);
+        lines += SRecordLine('1', nAddress, patched.substr(nAddress, 1));
+    }
+    WriteInput("patched.mot", lines);
+    // Two data blocks, but a mark and an undo step for every 500 bytes.
+    const std::string erased = "0123456789abcdef" + ErasedBytes(70 << 20) + "fedcba9876543210";
+    WriteInput("erased.cde", erased);
+
+    const std::string refusal =
+        "No more memory can be allocated - clear some data.\n(the message above was repeated ";
+    for (const auto& [name, output, expected, addresses] :
+         {std::make_tuple("patched.mot", "patched.cde", patched, AddressLines("0x0", "0xffff", "0x10000")),
+          std::make_tuple("erased.cde", "erased.cde", erased, AddressLines("0x0", "0x460001f", "0x4600020"))}) {
+        const CProgramRun run = Convert(name);
+        EXPECT_EQ(0, run.nExitStatus) << name << "\n" << run.strOut;
+        EXPECT_EQ(0u, run.strOut.find(refusal)) << name << "\n" << run.strOut;
+        ASSERT_GE(run.strOut.size(), addresses.size()) << name;
+        EXPECT_EQ(addresses, run.strOut.substr(run.strOut.size() - addresses.size())) << name;
+        EXPECT_TRUE(ReadOutput(output) == expected) << name;
+    }
+}
+
 using ConvertWriteFailureTest = ConvertTest;
 
 TEST_F(ConvertWriteFailureTest, FullDiskNamesTheOutputAndFails) {

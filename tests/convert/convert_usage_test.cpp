@@ -2,6 +2,7 @@
 
 #include "tests/convert/convert_fixture.h"
 #include "tests/convert/srecord_lines.h"
+#include "tests/support/unprivileged.h"
 
 namespace {
 
@@ -51,7 +52,43 @@ TEST_F(ConvertUsageTest, OtherOptionLikeArgumentsAreFileNames) {
     EXPECT_EQ("File not found '-v'\n", run.strOut);
 }
 
+TEST_F(ConvertUsageTest, DoubleDashMakesAnOptionNameAFileName) {
+    WriteInput("--version", SRecordLine('1', 0x10, "AB"));
+    const CProgramRun run = Convert(std::vector<std::string>{"--", "--version"});
+    EXPECT_EQ(0, run.nExitStatus) << run.strOut;
+    EXPECT_EQ("AB", ReadOutput(".cde"));
+}
+
+// Lines that cannot be printed are a failure, whatever else went well.
+TEST_F(ConvertUsageTest, OutputThatCannotBeWrittenFails) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "standard output is always connected here";
+#endif
+    WriteInput("prog.mot", SRecordLine('1', 0x10, "AB"));
+    for (const char* stdoutPath : {"/dev/full", "-"}) {
+        CRunOptions options;
+        options.stdoutPath = stdoutPath;
+        EXPECT_EQ(1, RunProgram({CONVERT_PROGRAM, "prog.mot"}, m_scratch.Path().string(), "", options).nExitStatus)
+            << stdoutPath;
+        EXPECT_EQ("AB", ReadOutput("prog.cde")) << "the output itself is whole";
+    }
+}
+
 using ConvertInputErrorTest = ConvertTest;
+
+TEST_F(ConvertInputErrorTest, UnreadableFileSaysWhyBeforeTheFailure) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    WriteInput("prog.mot", SRecordLine('1', 0x10, "AB"));
+    std::filesystem::permissions(m_scratch.Path(), std::filesystem::perms::all);
+    std::filesystem::permissions(m_scratch / "prog.mot", std::filesystem::perms::none);
+    CRunOptions options;
+    options.bUnprivileged = true;
+    const CProgramRun run = RunProgram({CONVERT_PROGRAM, "prog.mot"}, m_scratch.Path().string(), "", options);
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ("prog.mot: Permission denied\nFailed to load S-Record\n", run.strOut);
+    EXPECT_FALSE(Exists("prog.cde"));
+}
 
 TEST_F(ConvertInputErrorTest, MissingFileIsNotFound) {
     const CProgramRun run = Convert("missing.mot");

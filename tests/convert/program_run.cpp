@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "tests/support/unprivileged.h"
 #endif
 
 #include <cstdlib>
@@ -75,7 +77,7 @@ std::string WithoutCarriageReturns(std::string text) {
 }  // namespace
 
 CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                       const std::string& input) {
+                       const std::string& input, const CRunOptions&) {
     CProgramRun run;
     const CScratchDirectory streamDirectory;
     if (streamDirectory.Path().empty() || arguments.empty()) return run;
@@ -119,7 +121,7 @@ bool IsOnPath(const std::string& program) {
 #else
 
 CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                       const std::string& input) {
+                       const std::string& input, const CRunOptions& options) {
     CProgramRun run;
     std::string streamDirectory = (std::filesystem::temp_directory_path() / "korvelt-run-XXXXXX").string();
     if (!mkdtemp(streamDirectory.data())) return run;
@@ -132,11 +134,14 @@ CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::str
 
     const pid_t pid = fork();
     if (pid == 0) {
+        const bool bClosedOut = options.stdoutPath == "-";
+        const std::string outPath = options.stdoutPath.empty() ? files.out : options.stdoutPath;
         const int nIn = open(files.in.c_str(), O_RDONLY);
-        const int nOut = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int nOut = bClosedOut ? -1 : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int nErr = open(files.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (nIn < 0 || nOut < 0 || nErr < 0 || dup2(nIn, 0) < 0 || dup2(nOut, 1) < 0 || dup2(nErr, 2) < 0 ||
-            chdir(workingDirectory.c_str()) != 0)
+        if (nIn < 0 || (nOut < 0 && !bClosedOut) || nErr < 0 || dup2(nIn, 0) < 0 ||
+            (bClosedOut ? close(1) : dup2(nOut, 1)) < 0 || dup2(nErr, 2) < 0 ||
+            (options.bUnprivileged && !BecomeUnprivileged()) || chdir(workingDirectory.c_str()) != 0)
             _exit(127);
         execvp(argv[0], argv.data());
         _exit(127);

@@ -30,16 +30,26 @@ TEST(ConsoleHostTest, QuestionShowsButtonsOnItsLine) {
 }
 
 TEST(ConsoleHostTest, AgreeingWordsInAnyCaseAnswerOk) {
-    for (const char* word : {"ok\n", "OK\n", "o\n", "y\n", "Y\n", "yes\n", "YeS\n", "yes\r\n", "ok"})
+    for (const char* word : {"ok\n", "OK\n", "o\n", "y\n", "Y\n", "yes\n", "YeS\n", "yes\r\n", "ok", " y \n", "\tok\n"})
         EXPECT_EQ(kAnswerOk, Ask(word)) << word;
 }
 
 TEST(ConsoleHostTest, AnythingElseAnswersCancel) {
-    for (const char* word : {"no\n", "\n", " ok\n", "okay\n", "cancel\n", "yess\n"})
+    for (const char* word : {"no\n", "\n", "o k\n", "okay\n", "cancel\n", "yess\n"})
         EXPECT_EQ(kAnswerCancel, Ask(word)) << word;
 }
 
 TEST(ConsoleHostTest, EndOfInputAnswersCancel) { EXPECT_EQ(kAnswerCancel, Ask("")); }
+
+// An answer of megabytes is read past, not kept, and the next line is the
+// next answer.
+TEST(ConsoleHostTest, AnOverlongAnswerIsCancelAndEndsAtItsLineEnd) {
+    std::istringstream in(" y" + std::string(20 << 20, ' ') + "\ny\n");
+    std::ostringstream out;
+    CConsoleHost host(in, out);
+    EXPECT_EQ(kAnswerCancel, host.MessageBox("first", kButtonsOkCancel));
+    EXPECT_EQ(kAnswerOk, host.MessageBox("second", kButtonsOkCancel));
+}
 
 TEST(ConsoleHostTest, ReadsOneLinePerQuestion) {
     std::istringstream in("y\nn\n");
