@@ -5,6 +5,7 @@
 // the image as it was; bytes loaded raw must read back as the file holds them.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,115 @@
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 #include "table_invariants.h"
+
+namespace {
+
+const char kCannotRollBack[] =
+    "The load could not be taken back: the undo store was full, and the image holds part of the file.";
+
+// What an S-record file holds by the reading rules, worked out apart from the
+// reader under test: a byte 0x1A ends the text; lines end at LF, at up to
+// eight CRs before an LF, or at a lone CR; a line longer than the longest
+// record (514 characters), or one that is not a record, is bad; headers and
+// data records without data are passed over; a termination record ends the
+// data.
+struct CModelRead {
+    bool bBadLine = false;
+    std::map<uint32_t, uint8_t> bytes;
+    bool bBeyondTheAddressSpace = false;
+};
+
+int Digit(uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// False for a bad line; otherwise the record's effect on the model.
+bool ReadModelLine(const std::vector<uint8_t>& line, CModelRead& model, bool& bEnd) {
+    if (line.size() > 514) return false;
+    // The reader works on text: a zero byte ends what it sees of the line.
+    std::vector<uint8_t> text;
+    for (uint8_t c : line) {
+        if (c == 0) break;
+        text.push_back(c);
+    }
+    if (text.size() < 4) return false;
+    std::vector<int> fields;
+    const auto pair = [&](size_t nColumn) {
+        if (nColumn + 1 >= text.size()) return -1;
+        const int hi = Digit(text[nColumn]);
+        const int lo = Digit(text[nColumn + 1]);
+        return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+    };
+    const int nCount = pair(2);
+    if (nCount < 0) return false;
+    unsigned nSum = 0;
+    for (int k = 0; k <= nCount; ++k) {
+        const int value = pair(2 + 2 * size_t(k));
+        if (value < 0) return false;
+        if (k < nCount) nSum += unsigned(value);
+        fields.push_back(value);
+    }
+    if (unsigned(fields.back()) != (~nSum & 0xFF)) return false;
+    const char type = char(text[1]);
+    if (type == '7' || type == '8' || type == '9') {
+        bEnd = true;
+        return true;
+    }
+    if (type == '0') return true;
+    if (type < '1' || type > '3') return false;
+    const int nAddressBytes = type - '0' + 1;
+    const int nData = nCount - 1 - nAddressBytes;
+    if (nData <= 0) return true;
+    uint64_t nAddress = 0;
+    for (int k = 1; k <= nAddressBytes; ++k) nAddress = nAddress * 256 + uint64_t(fields[size_t(k)]);
+    for (int k = 0; k < nData; ++k, ++nAddress) {
+        if (nAddress > 0xFFFFFFFF) {
+            model.bBeyondTheAddressSpace = true;
+            break;
+        }
+        model.bytes[uint32_t(nAddress)] = uint8_t(fields[size_t(1 + nAddressBytes + k)]);
+    }
+    return true;
+}
+
+CModelRead ReadSRecordModel(const std::vector<uint8_t>& file) {
+    CModelRead model;
+    size_t nEnd = 0;
+    while (nEnd < file.size() && file[nEnd] != 0x1A) ++nEnd;
+    std::vector<uint8_t> line;
+    bool bEnd = false;
+    for (size_t i = 0; i <= nEnd && !bEnd;) {
+        bool bLineEnd = i == nEnd;
+        size_t nNext = i + 1;
+        if (i < nEnd && file[i] == '\n') {
+            bLineEnd = true;
+        } else if (i < nEnd && file[i] == '\r') {
+            bLineEnd = true;
+            size_t nRun = 1;
+            while (nRun < 8 && i + nRun < nEnd && file[i + nRun] == '\r') ++nRun;
+            if (i + nRun < nEnd && file[i + nRun] == '\n') nNext = i + nRun + 1;
+        }
+        if (!bLineEnd) {
+            line.push_back(file[i++]);
+            continue;
+        }
+        // The text's end closes a last line only when it holds something.
+        if (i < nEnd || !line.empty()) {
+            if (!ReadModelLine(line, model, bEnd)) {
+                model.bBadLine = true;
+                return model;
+            }
+        }
+        line.clear();
+        i = nNext;
+    }
+    return model;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     FuzzedDataProvider input(pData, nSize);
@@ -64,8 +174,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const std::vector<std::string> questions = host.Texts("question");
     const std::vector<std::string> boxes = host.Texts("box");
     const bool bCancelled = !boxes.empty() && boxes.back() == "Data Load Aborted.";
+    // A load that a full undo store kept from being taken back says so and
+    // fails; it is the one failure that leaves the image changed.
+    for (const std::string& box : boxes)
+        if (box == kCannotRollBack) {
+            if (nResult != 0) Fail("a load that could not be taken back succeeded");
+            return 0;
+        }
     // A file that can be read fails to load only when the user declines it.
     if (nResult == 0 && (questions.empty() || bAnswerOk)) Fail("a readable file failed to load");
+
+    const bool bSRecordFile = name == "input.mot" || name == "input";
+    if (bSRecordFile && !bCancelled) {
+        const CModelRead model = ReadSRecordModel(file);
+        if (model.bBadLine != !questions.empty())
+            Fail(model.bBadLine ? "a bad line was taken for a record" : "a good file was not taken as S-records");
+        if (!model.bBadLine && model.bBeyondTheAddressSpace != (imageFile.HasDataLost() != 0) && nShape != 2)
+            Fail("bytes beyond the address space and the lost-data verdict disagree");
+        if (!model.bBadLine && nShape != 2) {
+            // Later records win; the image's old bytes lie under the file's.
+            std::map<uint32_t, uint8_t> expected;
+            for (uint32_t i = 0; i < nOldLength; ++i) expected[nOldAddress + i] = nOldValue;
+            for (const auto& [nAddress, value] : model.bytes) expected[nAddress] = value;
+            for (const auto& [nAddress, value] : expected)
+                if (image.GetByte(nAddress) != value) Fail("a byte of the file reads back wrong");
+            for (const CImageArea& area : ImageAreas(image, false))
+                for (uint64_t nAddress = area.nFirst; nAddress <= area.nLast; ++nAddress)
+                    if (!expected.count(uint32_t(nAddress))) Fail("the image holds a byte that the file does not");
+        }
+    }
     if (nResult == 0 || bCancelled) {
         if (ImageAreas(image, true) != before) Fail("a failed or cancelled load changed the image");
         return 0;
