@@ -176,6 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
                               {kPiece1},
                               2,
                               "line too long"},
+                      // A good record with more after it than a line may hold: the
+                      // rest is part of the same line, not a line of its own.
+                      BadCase{"OverLongLineKeepsItsNumber", Join({kHeader, kLine1 + std::string(600, ' '), kLine2}),
+                              {}, 2, "line too long"},
                       BadCase{"CrOnlyLinesAreCounted", Join({kLine1, kLine2, kBadLine}, "\r"), {kPiece1, kPiece2}, 3,
                               "not a record"},
                       // "ZZ" would read as 00, and the checksum is that of 00.
