@@ -15,6 +15,7 @@
 #include "host/atomic_file_writer.h"
 #include "host/console_host.h"
 #include "host/file_status.h"
+#include "host/interrupt_cleanup.h"
 #include "host/huge_page_heap.h"
 
 namespace {
@@ -83,6 +84,9 @@ int WriteCde(CMemoryImage& image, uint32_t nStart, uint64_t nLength, const std::
         return 1;
     }
 
+    // An interrupt while the output is written leaves the old file and no
+    // part of the new one.
+    const CInterruptCleanup cleanup;
     CAtomicFileWriter writer;
     if (!writer.Open(outputName)) return ReportWriteFailure(out, outputName, writer);
     for (uint64_t nDone = 0; nDone < nLength;) {

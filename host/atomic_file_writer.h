@@ -4,38 +4,53 @@
 #include <cstdio>
 #include <string>
 
-// Replaces a file only once its new contents are complete. The bytes go to a
-// new temporary file in the target's directory, which is renamed over the
-// target when every write and the close have succeeded; until then, and after
-// any failure, an existing file of that name stays as it was and the temporary
-// file is removed again.
-//
-// A symbolic link is followed: the link stays and the file it names is
-// replaced, as if the target had been opened for writing. A target that exists
-// but is neither a regular file nor a directory (a device such as /dev/null, a
-// pipe) cannot be replaced and is written directly.
-// The open file behind a replacement: a new temporary file beside the target
-// (links followed), or the target itself when it is a device or a pipe, which
-// cannot be replaced.
+// How convert and the image file drivers replace a file, so that a failure at
+// any point (a full disk, a refused write, an interrupt) leaves the old file
+// whole, and the replacement gets around none of the protections of the old
+// one:
+//  - An existing file that the user may not open for writing is refused
+//    before anything is written, as a plain create-or-truncate refuses it.
+//  - The new bytes go to a new file beside the target, private to the user
+//    until it takes the target's place by a rename once every byte is
+//    written. The new file gets the old one's mode and group.
+//  - Where a rename would change what the old file is (another user owns it,
+//    it has other hard links) or cannot be made (a directory that refuses a
+//    new file or a rename), the bytes are gathered elsewhere and written over
+//    the old file in place, after the space for them has been reserved: a
+//    full disk is found before the first old byte changes.
+//  - A symbolic link is followed: the link stays and the file it names is
+//    replaced. A device or a pipe cannot be replaced and is written directly.
 struct CReplacementFile {
+    enum EMethod { kDirect, kRename, kInPlace };
+
+    // Where the bytes go until the close.
     std::FILE* pFile = nullptr;
+    EMethod method = kDirect;
     std::string strTarget;
-    // Empty when the target is written directly.
+    // kRename: the new file beside the target.
     std::string strTemporary;
+    // The target, open for writing: kInPlace writes through it; kRename keeps
+    // it, where the system allows, for the case that the rename fails. -1
+    // when the target is new.
+    int nTargetHandle = -1;
+    // kRename: the mode that the new file takes just before the rename, or -1.
+    int nMode = -1;
 };
 
 // Opens the file that takes the bytes meant for targetPath. False, with
-// errno set, when no such file can be made.
+// errno set, when the target may not be written or no such file can be made.
 bool OpenReplacement(const std::string& targetPath, CReplacementFile& replacement);
-// Closes the file; with bKeep, and when the close succeeds, the temporary
-// file takes the target's place, otherwise it is removed. False, with the
+// Closes the file; with bKeep, and when everything succeeds, the new bytes
+// take the target's place, otherwise they are discarded. False, with the
 // reason in *pError, when bKeep was not fulfilled.
 bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pError);
 
+// A replacement written through a few calls, for a caller that knows why each
+// step failed in the system's words.
 class CAtomicFileWriter {
 public:
     CAtomicFileWriter() = default;
-    // Discards the temporary file unless Commit succeeded.
+    // Discards the new bytes unless Commit succeeded.
     ~CAtomicFileWriter();
 
     CAtomicFileWriter(const CAtomicFileWriter&) = delete;

@@ -76,9 +76,7 @@ CFileStream* CFileStream::OpenForReading(const char* pszPath) {
 
 CFileStream* CFileStream::OpenForWriting(const char* pszPath) {
     CReplacementFile replacement;
-    if (OpenReplacement(pszPath, replacement)) return new CFileStream(replacement);
-    std::FILE* pStdFile = std::fopen(pszPath, "wb");
-    return pStdFile ? new CFileStream(pStdFile, true) : nullptr;
+    return OpenReplacement(pszPath, replacement) ? new CFileStream(replacement) : nullptr;
 }
 
 CFileStream::CFileStream(const CReplacementFile& replacement) : CFileStream(replacement.pFile, true) {

@@ -20,12 +20,10 @@ public:
     enum EMode { kModeText, kModeBinary };
 
     // Null when the file cannot be opened; a directory is not opened for
-    // reading, although some systems would. Opening for writing makes a new
-    // file that takes the place of an existing one at Close, and only when
-    // every write and the close succeeded: a write that fails (a full disk)
-    // leaves the old file as it was. Where no new file can be made beside it
-    // (a directory that refuses new files), an existing file is emptied and
-    // written in place.
+    // reading, although some systems would. Opening for writing replaces the
+    // file as atomic_file_writer.h describes: the new bytes take the place of
+    // an existing file at Close, and only when every write and the close
+    // succeeded; a file that the user may not write is refused here.
     static CFileStream* OpenForReading(const char* pszPath);
     static CFileStream* OpenForWriting(const char* pszPath);
 

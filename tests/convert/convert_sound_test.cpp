@@ -5,6 +5,7 @@
 #include "image/block_table.h"
 #include "tests/convert/convert_fixture.h"
 #include "tests/convert/srecord_lines.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -116,18 +117,39 @@ TEST_F(ConvertWriteFailureTest, FullDiskNamesTheOutputAndFails) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_scratch / "prog.cde")));
 }
 
-TEST_F(ConvertWriteFailureTest, ReadOnlyDirectoryKeepsTheOldOutput) {
+// The directory refuses new files, but the old output may be written: it is
+// written in place. A new output cannot be made there.
+TEST_F(ConvertWriteFailureTest, ReadOnlyDirectoryTakesTheOldOutputInPlaceOnly) {
     fs::create_directory(m_scratch / "fw");
     WriteInput("fw/prog.mot", SRecordDataLines('1', 0x400, PatternBytes(64)) + kEnd);
+    WriteInput("fw/new.mot", SRecordDataLines('1', 0x400, PatternBytes(64)) + kEnd);
     WriteInput("fw/prog.cde", "old");
     CReadOnlyDirectory readOnly(m_scratch / "fw");
     if (!readOnly.IsReadOnly()) GTEST_SKIP() << "cannot make a directory read-only here";
-    const CProgramRun run = Convert("fw/prog.mot");
+    EXPECT_EQ(0, Convert("fw/prog.mot").nExitStatus);
+    EXPECT_EQ(PatternBytes(64), ReadOutput("fw/prog.cde"));
+    const CProgramRun run = Convert("fw/new.mot");
     EXPECT_EQ(1, run.nExitStatus);
-    const std::string expected = AddressLines("0x400", "0x43f", "0x40") + "Cannot write 'fw/prog.cde': ";
+    const std::string expected = AddressLines("0x400", "0x43f", "0x40") + "Cannot write 'fw/new.cde': ";
     EXPECT_EQ(expected, run.strOut.substr(0, expected.size()));
     EXPECT_EQ(run.strOut.size() - 1, run.strOut.find('\n', expected.size())) << "one line only";
-    EXPECT_EQ("old", ReadOutput("fw/prog.cde"));
+    EXPECT_FALSE(Exists("fw/new.cde"));
+}
+
+TEST_F(ConvertWriteFailureTest, OutputTheUserMayNotWriteIsRefused) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    fs::permissions(m_scratch.Path(), fs::perms(0777));
+    WriteInput("prog.mot", SRecordLine('1', 0x10, "AB") + kEnd);
+    WriteInput("prog.cde", "old");
+    fs::permissions(m_scratch / "prog.cde", fs::perms(0444));
+    CRunOptions options;
+    options.bUnprivileged = true;
+    const CProgramRun run = RunProgram({CONVERT_PROGRAM, "prog.mot"}, m_scratch.Path().string(), "", options);
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0x10", "0x11", "0x2") + "Cannot write 'prog.cde': Permission denied\n", run.strOut);
+    EXPECT_EQ("old", ReadOutput("prog.cde"));
+    EXPECT_EQ(2u, m_scratch.Entries().size());
 }
 
 TEST_F(ConvertWriteFailureTest, ReplacedOutputLeavesNoTemporaryFileBehind) {

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "host/interrupt_cleanup.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -87,16 +91,20 @@ TEST(AtomicFileWriterTest, MissingDirectoryFailsAtOpenWithTheReason) {
     EXPECT_FALSE(writer.Commit());
 }
 
-TEST(AtomicFileWriterTest, ReadOnlyDirectoryFailsAndKeepsTheOldFile) {
+// A directory that refuses new files still lets its files be written: the
+// old file is written over in place, and no new file can be made there.
+TEST(AtomicFileWriterTest, ReadOnlyDirectoryIsWrittenInPlaceButGetsNoNewFile) {
     CScratchDirectory scratch;
     fs::create_directory(scratch / "out");
-    WriteFileBytes(scratch / "out/prog.cde", "old");
+    WriteFileBytes(scratch / "out/prog.cde", "a longer old content");
     CReadOnlyDirectory readOnly(scratch / "out");
     if (!readOnly.IsReadOnly()) GTEST_SKIP() << "cannot make a directory read-only here";
     CAtomicFileWriter writer;
-    EXPECT_FALSE(writer.Open(scratch / "out/prog.cde"));
+    ASSERT_TRUE(WriteWhole(writer, scratch / "out/prog.cde", "new")) << writer.GetError();
+    EXPECT_EQ("new", ReadFileBytes(scratch / "out/prog.cde"));
+    EXPECT_FALSE(writer.Open(scratch / "out/other.cde"));
     EXPECT_FALSE(writer.GetError().empty());
-    EXPECT_EQ("old", ReadFileBytes(scratch / "out/prog.cde"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(scratch / "out"), fs::directory_iterator()));
 }
 
 TEST(AtomicFileWriterTest, DirectoryOfTheTargetNameIsNotReplaced) {
@@ -137,5 +145,154 @@ TEST(AtomicFileWriterTest, DeviceIsWrittenDirectly) {
     EXPECT_TRUE(WriteWhole(writer, scratch / "prog.cde", "discarded"));
     EXPECT_TRUE(fs::is_character_file(fs::status("/dev/null")));
 }
+
+TEST(AtomicFileWriterTest, TargetNameOfTheLongestLengthWorks) {
+    CScratchDirectory scratch;
+    const std::string name(255 - 4, 'n');
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(WriteWhole(writer, scratch / (name + ".cde"), "x")) << writer.GetError();
+    EXPECT_EQ("x", ReadFileBytes(scratch / (name + ".cde")));
+}
+
+#if defined(_WIN32)
+
+}  // namespace
+#include <windows.h>
+namespace {
+
+// The read-only attribute refuses a write, as a plain open for writing does.
+TEST(AtomicFileWriterTest, ReadOnlyFileIsRefused) {
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old");
+    ASSERT_TRUE(SetFileAttributesA((scratch / "prog.cde").c_str(), FILE_ATTRIBUTE_READONLY));
+    CAtomicFileWriter writer;
+    EXPECT_FALSE(writer.Open(scratch / "prog.cde"));
+    EXPECT_EQ("Permission denied", writer.GetError());
+    SetFileAttributesA((scratch / "prog.cde").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ("old", ReadFileBytes(scratch / "prog.cde"));
+    EXPECT_EQ(std::vector<std::string>{"prog.cde"}, scratch.Entries());
+}
+
+#else
+
+fs::perms ModeOf(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+
+TEST(AtomicFileWriterTest, NewBytesArePrivateUntilTheyTakeTheTargetsPlace) {
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old");
+    fs::permissions(scratch / "prog.cde", fs::perms(0644));
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(scratch / "prog.cde"));
+    const std::vector<std::string> entries = scratch.Entries();
+    ASSERT_EQ(2u, entries.size());
+    const std::string temporary = entries[0] == "prog.cde" ? entries[1] : entries[0];
+    EXPECT_EQ(fs::perms(0600), ModeOf(scratch / temporary));
+    ASSERT_TRUE(writer.Commit());
+    EXPECT_EQ(fs::perms(0644), ModeOf(scratch / "prog.cde"));
+}
+
+// A file with another name, or of another owner, stays that file: its new
+// bytes reach every name of it, and its owner, group and mode stay.
+TEST(AtomicFileWriterTest, ReplacementKeepsOwnerGroupModeAndLinks) {
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old contents");
+    fs::create_hard_link(scratch / "prog.cde", scratch / "link.cde");
+    fs::permissions(scratch / "prog.cde", fs::perms(0640));
+    // Root's own file would be renamed; another user's is written in place.
+    if (geteuid() == 0) {
+        ASSERT_EQ(0, chown((scratch / "prog.cde").c_str(), kNobodyUser, kNobodyGroup));
+    }
+    struct stat before {};
+    stat((scratch / "prog.cde").c_str(), &before);
+
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(WriteWhole(writer, scratch / "prog.cde", "new")) << writer.GetError();
+    struct stat after {};
+    stat((scratch / "prog.cde").c_str(), &after);
+    EXPECT_EQ("new", ReadFileBytes(scratch / "link.cde"));
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(before.st_uid, after.st_uid);
+    EXPECT_EQ(before.st_gid, after.st_gid);
+    EXPECT_EQ(fs::perms(0640), ModeOf(scratch / "prog.cde"));
+    EXPECT_EQ(2u, scratch.Entries().size());
+}
+
+TEST(AtomicFileWriterTest, RenamedReplacementKeepsTheGroup) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give its file another group";
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old");
+    ASSERT_EQ(0, chown((scratch / "prog.cde").c_str(), 0, kNobodyGroup));
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(WriteWhole(writer, scratch / "prog.cde", "new"));
+    struct stat after {};
+    stat((scratch / "prog.cde").c_str(), &after);
+    EXPECT_EQ(kNobodyGroup, after.st_gid);
+}
+
+// What a plain open for writing refuses, the replacement refuses too, before
+// anything is written: a file without write permission, and another user's
+// file in a directory where everybody may make files.
+TEST(AtomicFileWriterTest, FileTheUserMayNotWriteIsRefused) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    CScratchDirectory scratch;
+    fs::permissions(scratch.Path(), fs::perms(0777));
+    WriteFileBytes(scratch / "others.cde", "old");
+    fs::permissions(scratch / "others.cde", fs::perms(0644));
+    const std::string target = scratch / "others.cde";
+    const int nResult = RunUnprivileged([&] {
+        CAtomicFileWriter writer;
+        if (writer.Open(target)) return 1;
+        return writer.GetError() == "Permission denied" ? 0 : 2;
+    });
+    EXPECT_EQ(0, nResult);
+    EXPECT_EQ("old", ReadFileBytes(target));
+    EXPECT_EQ(1u, scratch.Entries().size());
+}
+
+// In a directory with the sticky bit, a user may not rename over another
+// user's file, yet may write it when its mode allows.
+TEST(AtomicFileWriterTest, AnotherUsersWritableFileInAStickyDirectoryIsWritten) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    if (geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
+    CScratchDirectory scratch;
+    fs::permissions(scratch.Path(), fs::perms(01777));
+    WriteFileBytes(scratch / "shared.cde", "old contents");
+    fs::permissions(scratch / "shared.cde", fs::perms(0666));
+    const std::string target = scratch / "shared.cde";
+    EXPECT_EQ(0, RunUnprivileged([&] {
+        CAtomicFileWriter writer;
+        return writer.Open(target) && writer.Write("new", 3) && writer.Commit() ? 0 : 1;
+    }));
+    EXPECT_EQ("new", ReadFileBytes(target));
+    struct stat after {};
+    stat(target.c_str(), &after);
+    EXPECT_EQ(0u, after.st_uid);
+}
+
+// An interrupt while the bytes are written leaves the old file and nothing
+// else, and ends the process as the signal does.
+TEST(AtomicFileWriterTest, InterruptDuringTheWriteRemovesTheNewFile) {
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old");
+    const std::string target = scratch / "prog.cde";
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            CInterruptCleanup cleanup;
+            CAtomicFileWriter writer;
+            if (writer.Open(target) && writer.Write("new", 3)) raise(nSignal);
+            _exit(0);
+        }
+        int nStatus = 0;
+        ASSERT_EQ(pid, waitpid(pid, &nStatus, 0));
+        EXPECT_TRUE(WIFSIGNALED(nStatus) && WTERMSIG(nStatus) == nSignal) << nSignal;
+        EXPECT_EQ("old", ReadFileBytes(target));
+        EXPECT_EQ(std::vector<std::string>{"prog.cde"}, scratch.Entries());
+    }
+}
+
+#endif
 
 }  // namespace

@@ -2,6 +2,7 @@
 // input that cannot be read or is gone: each gives its specified result, and
 // neither the image nor a file that existed before loses anything.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "host/recording_host.h"
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
+#include "tests/support/unprivileged.h"
 
 namespace {
 
@@ -98,6 +100,55 @@ TEST_F(ImageFileFaultTest, SavingOverAFileOnAFullDiskKeepsTheOldFile) {
         EXPECT_EQ("the old contents", ReadText(m_directory / pszName)) << pszName;
     }
     EXPECT_EQ(3u, EntriesInDirectory()) << "a temporary file was left behind";
+}
+
+// A small file system of its own, full but for a little room, where the
+// system lets a test mount one (root on Linux).
+class CSmallFileSystem {
+public:
+    CSmallFileSystem(const std::filesystem::path& path, const char* pszSize) : m_path(path.string()) {
+        std::filesystem::create_directories(path);
+        m_bMounted = mount("korvelt-test", m_path.c_str(), "tmpfs", 0, (std::string("size=") + pszSize).c_str()) == 0;
+    }
+    ~CSmallFileSystem() {
+        if (m_bMounted) umount(m_path.c_str());
+    }
+    CSmallFileSystem(const CSmallFileSystem&) = delete;
+    CSmallFileSystem& operator=(const CSmallFileSystem&) = delete;
+    bool IsMounted() const { return m_bMounted; }
+
+private:
+    std::string m_path;
+    bool m_bMounted = false;
+};
+
+// A file with a second name is written over in place; the space for the new
+// bytes is reserved first, so a full disk leaves the old ones whole.
+TEST_F(ImageFileFaultTest, SavingInPlaceOnAFullDiskKeepsTheOldFile) {
+    CSmallFileSystem small(m_directory / "small", "64k");
+    if (!small.IsMounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    WriteText(m_directory / "small/filler", std::string(44 * 1024, 'f'));
+    WriteText(m_directory / "small/old.cde", "the old contents");
+    std::filesystem::create_hard_link(m_directory / "small/old.cde", m_directory / "small/link.cde");
+    const std::vector<uint8_t> bytes(32 * 1024, 0x5A);
+    m_pImage->WriteBytes(0x2000, bytes.data(), int32_t(bytes.size()));
+
+    EXPECT_EQ(0, Save(Path("small/old.cde")));
+    EXPECT_EQ("the old contents", ReadText(m_directory / "small/link.cde"));
+    EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(m_directory / "small"),
+                               std::filesystem::directory_iterator()));
+}
+
+TEST_F(ImageFileFaultTest, SavingOverAFileTheUserMayNotWriteFailsAndKeepsIt) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    std::filesystem::permissions(m_directory, std::filesystem::perms::all);
+    WriteText(m_directory / "old.mot", "the old contents");
+    std::filesystem::permissions(m_directory / "old.mot", std::filesystem::perms(0444));
+    const std::string path = Path("old.mot");
+    EXPECT_EQ(0, RunUnprivileged([&] { return Save(path); }));
+    EXPECT_EQ("the old contents", ReadText(m_directory / "old.mot"));
+    EXPECT_EQ(1u, EntriesInDirectory());
 }
 
 TEST_F(ImageFileFaultTest, SavingBelowARegularFileFailsAndCreatesNothing) {
