@@ -10,12 +10,26 @@ namespace {
 
 // The largest data line that fits the 256-character line buffer.
 constexpr uint32_t kMaxBytesPerLine = 120;
+// The header's data: eight characters of the base name and three of the
+// extension, blanks where the name is shorter.
+constexpr size_t kHeaderNameBytes = 8;
+constexpr size_t kHeaderExtensionBytes = 3;
 
-// Count 0x0E, address 0000, eleven spaces as the module name.
-constexpr char kHeaderTemplate[] = "S00E0000202020202020202020202091\n";
-constexpr int kHeaderNameColumn = 8;
-constexpr int kHeaderExtensionColumn = 24;
-constexpr int kHeaderChecksumColumn = 30;
+// How one kind of line writes its digits. The lines differ in the letter case
+// of the count and of the data and checksum digits (addresses are always
+// upper case), and in how many address bytes the checksum covers.
+struct CLineStyle {
+    const char* pszCountDigits;
+    const char* pszDataDigits;
+    int nChecksumAddressBytes;
+};
+
+// Data lines go out as they always have: count, data and checksum in lower
+// case, and all four address bytes in the checksum (they are zero beyond an
+// address that fits its width).
+constexpr CLineStyle kDataLine{kLowerHexDigits, kLowerHexDigits, 4};
+constexpr CLineStyle kHeaderLine{kUpperHexDigits, kUpperHexDigits, 2};
+constexpr CLineStyle kFormattedLine{kLowerHexDigits, kUpperHexDigits, -1};
 
 int AddressDigits(int nWidth) {
     return nWidth == 1 ? 4 : nWidth == 2 ? 6 : 8;
@@ -25,30 +39,47 @@ char TypeDigit(int nWidth) {
     return nWidth == 1 ? '1' : nWidth == 2 ? '2' : '3';
 }
 
+// Builds one line with its line end and a zero byte at p: type, count, the
+// address in nAddressDigits digits (more if it needs them), the data and the
+// checksum. A style without its own number of checksum address bytes (-1)
+// takes those that the address digits print.
+char* BuildLine(char* p, char type, int nAddressDigits, uint32_t nAddress, const uint8_t* pData, uint32_t nLength,
+                const CLineStyle& style) {
+    const int nAddressBytes = nAddressDigits / 2;
+    const uint8_t count = static_cast<uint8_t>(nLength + nAddressBytes + 1);
+    *p++ = 'S';
+    *p++ = type;
+    p = PutHexByte(p, count, style.pszCountDigits);
+    p = PutHexNumber(p, nAddress, nAddressDigits, kUpperHexDigits);
+    const int nSummedBytes = style.nChecksumAddressBytes < 0 ? nAddressBytes : style.nChecksumAddressBytes;
+    unsigned nSum = count;
+    for (int i = 0; i < nSummedBytes; ++i) nSum += (nAddress >> (8 * i)) & 0xFF;
+    for (uint32_t i = 0; i < nLength; ++i) {
+        p = PutHexByte(p, pData[i], style.pszDataDigits);
+        nSum += pData[i];
+    }
+    p = PutHexByte(p, static_cast<uint8_t>(~nSum), style.pszDataDigits);
+    *p++ = '\n';
+    *p = '\0';
+    return p;
+}
+
 }  // namespace
 
 void CImageFile::WriteSRecordHeader(uint32_t nHighestAddress) {
     if (m_nKind != kKindSRecord) return;
-    char szLine[sizeof kHeaderTemplate];
-    std::memcpy(szLine, kHeaderTemplate, sizeof kHeaderTemplate);
-
-    CPathParts parts = SplitPath(m_szFileName);
-    size_t nNameLength = std::min<size_t>(8, parts.baseName.size());
-    for (size_t i = 0; i < nNameLength; ++i)
-        PutHexByte(szLine + kHeaderNameColumn + 2 * i, static_cast<uint8_t>(parts.baseName[i]),
-                   kUpperHexDigits);
+    uint8_t name[kHeaderNameBytes + kHeaderExtensionBytes];
+    std::memset(name, ' ', sizeof name);
+    const CPathParts parts = SplitPath(m_szFileName);
+    std::memcpy(name, parts.baseName.data(), std::min(kHeaderNameBytes, parts.baseName.size()));
     // The dot of the extension takes one of the four places looked at, so at
     // most three characters of it are kept.
-    char* pNext = szLine + kHeaderExtensionColumn;
-    size_t nExtensionLength = std::min<size_t>(4, parts.extension.size());
-    for (size_t i = 0; i < nExtensionLength; ++i)
-        if (parts.extension[i] != '.')
-            pNext = PutHexByte(pNext, static_cast<uint8_t>(parts.extension[i]), kUpperHexDigits);
+    size_t nNext = kHeaderNameBytes;
+    for (size_t i = 0; i < std::min<size_t>(4, parts.extension.size()); ++i)
+        if (parts.extension[i] != '.') name[nNext++] = static_cast<uint8_t>(parts.extension[i]);
 
-    unsigned nSum = 0;
-    for (int nColumn = 2; nColumn < kHeaderChecksumColumn; nColumn += 2)
-        nSum += HexPairValue(szLine + nColumn);
-    PutHexByte(szLine + kHeaderChecksumColumn, static_cast<uint8_t>(~nSum), kUpperHexDigits);
+    char szLine[64];
+    BuildLine(szLine, '0', 4, 0, name, sizeof name, kHeaderLine);
     if (m_pFile) m_pFile->WriteString(szLine);
 
     // The width of every data line and of the terminator follows from the
@@ -71,26 +102,8 @@ void CImageFile::WriteSRecord(uint32_t nAddress, uint32_t nLength, const uint8_t
         pData += kMaxBytesPerLine;
         nLength -= kMaxBytesPerLine;
     }
-    int nAddressBytes = AddressDigits(m_nAddressWidth) / 2;
-    uint8_t count = static_cast<uint8_t>(nLength + nAddressBytes + 1);
-
     char szLine[256];
-    char* p = szLine;
-    *p++ = 'S';
-    *p++ = TypeDigit(m_nAddressWidth);
-    p = PutHexByte(p, count, kLowerHexDigits);
-    p = PutHexNumber(p, nAddress, AddressDigits(m_nAddressWidth), kUpperHexDigits);
-    // All four address bytes, whatever the width: they are zero for an
-    // address that fits it.
-    unsigned nSum =
-        count + (nAddress & 0xFF) + ((nAddress >> 8) & 0xFF) + ((nAddress >> 16) & 0xFF) + (nAddress >> 24);
-    for (uint32_t i = 0; i < nLength; ++i) {
-        p = PutHexByte(p, pData[i], kLowerHexDigits);
-        nSum += pData[i];
-    }
-    p = PutHexByte(p, static_cast<uint8_t>(~nSum), kLowerHexDigits);
-    *p++ = '\n';
-    *p = '\0';
+    BuildLine(szLine, TypeDigit(m_nAddressWidth), AddressDigits(m_nAddressWidth), nAddress, pData, nLength, kDataLine);
     if (m_pFile) m_pFile->WriteString(szLine);
 }
 
@@ -105,21 +118,6 @@ void CImageFile::WriteSRecordTerminator() {
 }
 
 void CImageFile::FormatSRecord(uint32_t nAddress, const uint8_t* pData, char* pszText, uint32_t nLength) {
-    int nAddressBytes = AddressDigits(m_nAddressWidth) / 2;
-    uint8_t count = static_cast<uint8_t>(nLength + nAddressBytes + 1);
-    char* p = pszText;
-    *p++ = 'S';
-    *p++ = TypeDigit(m_nAddressWidth);
-    p = PutHexByte(p, count, kLowerHexDigits);
-    p = PutHexNumber(p, nAddress, AddressDigits(m_nAddressWidth), kUpperHexDigits);
-    // Unlike WriteSRecord, only the address bytes that the width prints.
-    unsigned nSum = count;
-    for (int i = 0; i < nAddressBytes; ++i) nSum += (nAddress >> (8 * i)) & 0xFF;
-    for (uint32_t i = 0; i < nLength; ++i) {
-        p = PutHexByte(p, pData[i], kUpperHexDigits);
-        nSum += pData[i];
-    }
-    p = PutHexByte(p, static_cast<uint8_t>(~nSum), kUpperHexDigits);
-    *p++ = '\n';
-    *p = '\0';
+    BuildLine(pszText, TypeDigit(m_nAddressWidth), AddressDigits(m_nAddressWidth), nAddress, pData, nLength,
+              kFormattedLine);
 }
