@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include "image/memory_image.h"
 
 // The image that the convert command loads into: a memory image of its own
-// type, with nothing added. Like every image it is far too large for the
-// stack, so it only comes from Create.
+// type, with nothing added. Like every image it lives on the heap and only
+// comes from Create.
 class CConvertImage : public CMemoryImage {
 public:
     static std::unique_ptr<CConvertImage> Create(int32_t nSize) {

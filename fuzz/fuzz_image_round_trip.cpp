@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/scratch_directory.h"
 
 namespace {

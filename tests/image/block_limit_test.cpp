@@ -2,7 +2,7 @@
 // and remembered, never stored halfway or silently dropped.
 #include <gtest/gtest.h>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 
 namespace {

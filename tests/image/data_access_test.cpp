@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 #include "table_invariants.h"

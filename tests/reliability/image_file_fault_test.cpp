@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "file_size_limit.h"
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 #include "imagefile/image_file.h"
 #include "tests/support/unprivileged.h"

@@ -7,7 +7,7 @@
 
 #include "host/host_interface.h"
 
-// A host for tests and tools: it records every box, diagnostic and status-bar
+// A host for the tests and fuzz targets: it records every box, diagnostic and status-bar
 // call in order and answers questions from a script (Cancel when the script is
 // used up). Installing it with SetHost makes the image and drivers silent.
 class CRecordingHost : public CHostInterface, public CStatusBar {
