@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 #include "image_model.h"
 #include "model_comparison.h"
 
 namespace {
 
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 constexpr size_t kLogLength = 16;
 
 class CImageSession {

@@ -1,23 +1,23 @@
 #include <algorithm>
 #include <vector>
 
+#include "image/address_space.h"
 #include "image/memory_image.h"
 
 namespace {
 constexpr uint64_t kMinWindow = 5000;
-constexpr uint32_t kNotFound = 0xFFFFFFFF;
 }  // namespace
 
 uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_t* pPattern,
                                    uint32_t nLength) {
     // Addresses are compared unsigned: the upper half of the address space is
     // as searchable as the lower.
-    if (m_nSize == 0) return kNotFound;
+    if (m_nSize == 0) return kNoAddress;
     const uint64_t nFrom = std::max(nFirst, m_nBase);
     const uint64_t nTo = std::min<uint64_t>(nLast, GetRangeEnd() - 1);
-    if (nTo < nFrom) return kNotFound;
+    if (nTo < nFrom) return kNoAddress;
     if (nLength == 0) return uint32_t(nFrom);
-    if (!pPattern || nFrom + nLength - 1 > nTo) return kNotFound;
+    if (!pPattern || nFrom + nLength - 1 > nTo) return kNoAddress;
 
     // Windows overlap by nLength - 1 bytes, so a match across an edge is found.
     const uint64_t nWindow = std::min(std::max<uint64_t>(kMinWindow, 2 * uint64_t(nLength)), nTo - nFrom + 1);
@@ -44,5 +44,5 @@ uint32_t CMemoryImage::FindPattern(uint32_t nFirst, uint32_t nLast, const uint8_
         if (pMatch != pEnd) return uint32_t(nCandidate + uint64_t(pMatch - pBegin));
         nCandidate += nBytes - nLength + 1;
     }
-    return kNotFound;
+    return kNoAddress;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/address_space.h"
 #include "image/memory_image.h"
 
 int CMemoryImage::ReadBytes(uint32_t nAddress, uint8_t* pBuffer, uint32_t nLength) {
@@ -75,6 +76,6 @@ int CMemoryImage::NextArea(int nIndex, uint32_t nAddress, uint32_t& nFirst, uint
 }
 
 uint32_t CMemoryImage::GetHighestAddress() {
-    if (m_dataTable.m_nCount <= 0) return 0xFFFFFFFF;
+    if (m_dataTable.m_nCount <= 0) return kNoAddress;
     return m_dataTable.m_apBlocks[m_dataTable.m_nCount - 1]->GetEnd();
 }

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
-}
+#include "image/address_space.h"
 
 std::unique_ptr<CMemoryImage> CMemoryImage::Create(int32_t nSize) {
     return std::unique_ptr<CMemoryImage>(new CMemoryImage(nSize));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "image/address_space.h"
 #include "image/block_table.h"
 #include "image/data_block.h"
 
@@ -113,10 +114,11 @@ public:
     CBlockTable m_redoStore;
     CBlockTable m_undoRangeTable;
     CBlockTable m_redoRangeTable;
-    int32_t m_bDataLost;
 
 protected:
     explicit CMemoryImage(int32_t nSize);
+
+    int32_t m_bDataLost;
 
 private:
     int32_t m_bUndoIncomplete;
@@ -153,7 +155,7 @@ private:
     // of a long area. Below nLimit the results are NextRun's; once the run
     // reaches it, nLast is at least nLimit and the returned index lies inside
     // the run.
-    static constexpr uint64_t kNoRunLimit = uint64_t(1) << 32;
+    static constexpr uint64_t kNoRunLimit = kAddressSpaceEnd;
     int NextRunUpTo(int nIndex, uint32_t nAddress, uint64_t nLimit, uint32_t& nFirst, uint32_t& nLast,
                     CBlockTable& table);
 

@@ -1,10 +1,7 @@
 // How a write meets the address range: it grows an auto-grow range and is cut
 // to a fixed one.
+#include "image/address_space.h"
 #include "image/memory_image.h"
-
-namespace {
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
-}
 
 bool CMemoryImage::ApplyRangeRules(uint32_t nAddress, int32_t nLength, const uint8_t* pData,
                                    CClippedWrite& write) {

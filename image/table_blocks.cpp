@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "host/host_interface.h"
+#include "image/address_space.h"
 #include "image/memory_image.h"
 
 namespace {
 // What one block costs besides its bytes.
 constexpr uint32_t kBlockOverhead = 28;
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 const char kNoMoreMemory[] = "No more memory can be allocated - clear some data.";
 }  // namespace
 

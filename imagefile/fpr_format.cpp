@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "host/file_stream.h"
+#include "image/address_space.h"
 #include "imagefile/image_file.h"
 
 namespace {
@@ -19,7 +20,7 @@ void CImageFile::WriteFprRecord(uint32_t nAddress, uint32_t nLength, const uint8
     // have no address to be written with.
     uint64_t nCurrent = nAddress;
     uint64_t nEnd = nCurrent + nLength;
-    if (nEnd > 0x100000000ull) nEnd = 0x100000000ull;
+    if (nEnd > kAddressSpaceEnd) nEnd = kAddressSpaceEnd;
     while (nCurrent < nEnd) {
         uint32_t n = nEnd - nCurrent >= kMaxFprData ? kMaxFprData : static_cast<uint32_t>(nEnd - nCurrent);
         char szHeader[32];

@@ -4,19 +4,8 @@
 #include <string>
 
 #include "host/file_stream.h"
+#include "imagefile/file_kinds.h"
 #include "imagefile/path_parts.h"
-
-namespace {
-
-// The name fields hold 255 characters and a zero byte; longer names are cut
-// rather than allowed to run past the field.
-void CopyName(char (&szField)[256], const std::string& name) {
-    size_t nLength = name.size() < sizeof szField ? name.size() : sizeof szField - 1;
-    std::memcpy(szField, name.data(), nLength);
-    szField[nLength] = '\0';
-}
-
-}  // namespace
 
 CImageFile::CImageFile()
     : m_pFile(nullptr),
@@ -47,7 +36,7 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
     // An object opens one file at a time; a file still open is not leaked.
     Close();
     if (!pszPath) return 0;
-    CPathParts parts = SplitPath(pszPath);
+    const CPathParts parts = SplitPath(pszPath);
     CopyName(m_szFileName, parts.baseName + parts.extension);
 
     CFileStream* pFile =
@@ -56,17 +45,9 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
     m_pFile = pFile;
     m_nLinesRead = 0;
     m_bCloseFailed = 0;
-
-    // Case-sensitive and whole: "FPR" and "fprx" are S-record files.
-    if (parts.extension == ".fpr")
-        m_nKind = kKindFpr;
-    else if (parts.extension == ".cde")
-        m_nKind = kKindCde;
-    else
-        m_nKind = kKindSRecord;
-
-    CFileStream::EMode mode = m_nKind == kKindSRecord ? CFileStream::kModeText : CFileStream::kModeBinary;
-    if (!m_pFile->SetMode(mode)) {
+    const CFileKind& kind = FileKindOfExtension(parts.extension);
+    m_nKind = kind.nKind;
+    if (!m_pFile->SetMode(kind.mode)) {
         Close();
         return 0;
     }
@@ -81,34 +62,11 @@ void CImageFile::Close() {
 }
 
 void CImageFile::WriteRecord(uint32_t nAddress, uint32_t nLength, const uint8_t* pData) {
-    switch (m_nKind) {
-        case kKindSRecord:
-            WriteSRecord(nAddress, nLength, pData);
-            break;
-        case kKindFpr:
-            WriteFprRecord(nAddress, nLength, pData);
-            break;
-        case kKindCde:
-            WriteCdeBlock(nAddress, nLength, pData);
-            break;
-        default:
-            break;
-    }
+    const CFileKind* pKind = FindFileKind(m_nKind);
+    if (pKind && pKind->pWritePiece) (this->*pKind->pWritePiece)(nAddress, nLength, pData);
 }
 
 void CImageFile::ReadRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer) {
-    switch (m_nKind) {
-        case kKindSRecord:
-            ReadSRecord(nAddress, nLength, pBuffer);
-            break;
-        case kKindFpr:
-            ReadFprRecord(nAddress, nLength, pBuffer);
-            break;
-        case kKindCde:
-        case kKindRaw:
-            ReadCdeBlock(nAddress, nLength, pBuffer);
-            break;
-        default:
-            break;
-    }
+    const CFileKind* pKind = FindFileKind(m_nKind);
+    if (pKind) (this->*pKind->pReadPiece)(nAddress, nLength, pBuffer);
 }

@@ -61,9 +61,16 @@ public:
     // or not m_bShowReport shows it.
     const std::string& GetReport() const { return m_strReport; }
     // Non-zero after a load that could not store all of the file's data: a
-    // fixed address range that a run left, a full block table of the image,
+    // fixed address range that a run left, a full data table of the image,
     // or bytes that lay beyond address 0xFFFFFFFF.
     int HasDataLost() const { return m_bDataLost; }
+    // Where and why S-record reading stopped at a bad line: the number of the
+    // line (counted from 1) and a short reason such as "checksum mismatch".
+    uint32_t GetBadLineNumber() const { return m_nLineNumber; }
+    const std::string& GetBadLineReason() const { return m_strBadLineReason; }
+    // Non-zero when the last Close found that a write or the close itself
+    // failed: the file is not whole.
+    int HasCloseFailed() const { return m_bCloseFailed; }
 
     CFileStream* m_pFile;
     char m_szFileName[256];
@@ -78,24 +85,23 @@ public:
     int32_t m_nProgress;
     int32_t m_bCancel;
 
-    // Where and why S-record reading stopped at a bad line: the number of the
-    // line (counted from 1) and a short reason such as "checksum mismatch".
-    uint32_t GetBadLineNumber() const { return m_nLineNumber; }
-    const std::string& GetBadLineReason() const { return m_strBadLineReason; }
-
-    std::string m_strReport;
-    int32_t m_bDataLost = 0;
-
-    // Set by Close when the stream reported that a write or the close failed,
-    // so that a save can tell a complete file from a truncated one.
-    int32_t m_bCloseFailed;
-
 private:
+    // The drivers' sessions compose the report and the verdicts.
+    friend class CLoadSession;
+    friend class CSaveSession;
+
+    // Load and LoadRaw: the file opened by its extension, or taken as raw
+    // bytes whatever its extension.
+    int LoadFile(const char* pszPath, CMemoryImage* pImage, int bShowProgress, bool bRaw);
+
     char* ReadSRecordLine(char* pszLine, bool& bTooLong);
     int ClassifyLine(const char* pszLine, bool bTooLong);
     void FlagBadLine(uint32_t nLineNumber, std::string reason);
     std::string DescribeBadLine(const char* pszLine, bool bTooLong);
 
+    std::string m_strReport;
+    int32_t m_bDataLost = 0;
+    int32_t m_bCloseFailed;
     uint32_t m_nLineNumber;
     std::string m_strBadLineReason;
     // The S-record lines read so far.

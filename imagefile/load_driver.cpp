@@ -1,11 +1,12 @@
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "host/file_stream.h"
 #include "host/host_interface.h"
 #include "host/process_clock.h"
+#include "image/address_space.h"
 #include "image/memory_image.h"
+#include "imagefile/file_kinds.h"
 #include "imagefile/image_file.h"
 #include "imagefile/load_area_list.h"
 #include "imagefile/position_report.h"
@@ -17,7 +18,6 @@ namespace {
 // most this many bytes, so that the image is written once per run instead of
 // once per record. No record is longer than a run.
 constexpr uint32_t kMaxRunLength = 500;
-constexpr uint64_t kAddressSpaceEnd = 0x100000000;
 const char kCannotRollBack[] =
     "The load could not be taken back: the undo store was full, and the image holds part of the file.";
 
@@ -27,26 +27,25 @@ uint64_t KnownSize(int64_t nSize) {
     return nSize > 0 ? static_cast<uint64_t>(nSize) : 0;
 }
 
-void CopyName(char (&szTarget)[256], const char* pszSource) {
-    std::snprintf(szTarget, sizeof szTarget, "%s", pszSource);
-}
+}  // namespace
 
 // One load of an open file into an image, from the records to the report.
 class CLoadSession {
 public:
-    CLoadSession(CImageFile& file, CMemoryImage& image, int bShowProgress, uint64_t nStartTime);
+    CLoadSession(CImageFile& file, CMemoryImage& image, const CFileKind& kind, int bShowProgress,
+                 uint64_t nStartTime);
 
     // Reads and stores the file's data up to its end, a bad S-record line or a
     // cancel request.
     void ReadRuns();
-    // Puts the image back as it was before the load; false, after saying so,
-    // when that cannot be done.
-    bool RollBack();
     // A cancel leaves the image as it was before the load.
     int Abort();
     // So does a file that stopped being readable: what was read of it would
     // pass for the whole file.
     int FailRead(const char* pszPath);
+    // A file that turned out not to be an S-record file: taken back, and
+    // loaded as raw bytes if the user agrees.
+    int OfferRawLoad(const char* pszPath);
     // Completes the report of a load that read all its data.
     int Finish();
 
@@ -54,26 +53,34 @@ private:
     void ReadPiece(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
     void StoreRun(uint32_t nRunStart, uint64_t nRunEnd, const uint8_t* pRun);
     int CurrentPercent();
+    // Puts the image back as it was before the load; false, after saying so,
+    // when that cannot be done.
+    bool RollBack();
 
     CImageFile& m_file;
     CMemoryImage& m_image;
-    uint64_t m_nStartTime;
-    uint64_t m_nFileLength;
+    const CFileKind& m_kind;
+    const int m_bShowProgress;
+    const uint64_t m_nStartTime;
+    const uint64_t m_nFileLength;
     CProgressDisplay m_progress;
     CPositionReport m_report;
     CLoadAreaList m_areas;
     const bool m_bImageWasEmpty;
     int64_t m_nBytesLoaded = 0;
     bool m_bAllLoaded = true;
-    // Where the next piece of a file read as plain bytes (CDE, raw) belongs,
-    // counted in 64 bits so that a file longer than the address space cannot
-    // wrap around to address 0.
+    // Where the next piece of a file without addresses belongs, counted in
+    // 64 bits so that a file longer than the address space cannot wrap around
+    // to address 0.
     uint64_t m_nByteOffset = 0;
 };
 
-CLoadSession::CLoadSession(CImageFile& file, CMemoryImage& image, int bShowProgress, uint64_t nStartTime)
+CLoadSession::CLoadSession(CImageFile& file, CMemoryImage& image, const CFileKind& kind, int bShowProgress,
+                           uint64_t nStartTime)
     : m_file(file),
       m_image(image),
+      m_kind(kind),
+      m_bShowProgress(bShowProgress),
       m_nStartTime(nStartTime),
       m_nFileLength(KnownSize(file.m_pFile->GetLength())),
       m_progress(bShowProgress, "Loading File %s", file.m_szFileName),
@@ -91,7 +98,7 @@ void CLoadSession::ReadPiece(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBu
         m_file.ReadRecord(nAddress, nLength, pBuffer);
         if (nLength == 0) return;
         uint64_t nFirst = nAddress;
-        if (m_file.m_nKind == kKindCde || m_file.m_nKind == kKindRaw) {
+        if (!m_kind.bKeepsAddresses) {
             nFirst = m_nByteOffset;
             m_nByteOffset += nLength;
         }
@@ -123,6 +130,7 @@ int CLoadSession::CurrentPercent() {
 }
 
 void CLoadSession::ReadRuns() {
+    m_kind.pStartReading(m_file);
     m_report.Start(m_file.m_szModuleName);
 
     uint8_t run[kMaxRunLength];
@@ -193,10 +201,21 @@ int CLoadSession::FailRead(const char* pszPath) {
     return 0;
 }
 
+int CLoadSession::OfferRawLoad(const char* pszPath) {
+    m_file.m_bNotSRecord = 0;
+    // Raw bytes over a part of the S-record data would pass for the file.
+    if (!RollBack()) return 0;
+    // Say where the file stopped being an S-record before asking whether to
+    // take it as raw bytes.
+    GetHost().Diagnostic(std::string(pszPath) + ":" + std::to_string(m_file.GetBadLineNumber()) + ": " +
+                         m_file.GetBadLineReason());
+    if (GetHost().MessageBox("This file is not an SRecord.  Load anyway?", kButtonsOkCancel) != kAnswerOk)
+        return 0;
+    return m_file.LoadRaw(pszPath, &m_image, m_bShowProgress);
+}
+
 int CLoadSession::Finish() {
-    // The highest address of an image without data is 0xFFFFFFFF as well, so
-    // whether the image holds data decides, not the address.
-    if (m_report.IsFull() && m_image.HasData()) m_report.AddAreasUpTo(m_image.GetHighestAddress());
+    m_report.AddAreasUpTo(m_image);
     m_report.AddTotals(m_nBytesLoaded, GetProcessMilliseconds() - m_nStartTime);
     if (!m_bAllLoaded) m_report.AddNotAllLoaded();
     m_file.m_bDataLost = m_bAllLoaded ? 0 : 1;
@@ -205,82 +224,48 @@ int CLoadSession::Finish() {
     return 1;
 }
 
-}  // namespace
-
 int CImageFile::Load(const char* pszPath, CMemoryImage* pImage, int bShowProgress) {
-    m_bCancel = 0;
     m_bNotSRecord = 0;
-    m_bDataLost = 0;
-    m_strReport.clear();
-    const uint64_t nStartTime = GetProcessMilliseconds();
-
-    Open(pszPath, 1);
-    if (!m_pFile || !pImage) return 0;
-
-    CLoadSession session(*this, *pImage, bShowProgress, nStartTime);
-    switch (m_nKind) {
-        case kKindSRecord:
-            ReadSRecordHeader();
-            break;
-        case kKindFpr:
-            CopyName(m_szModuleName, m_szFileName);
-            ReadFprHeader();
-            break;
-        case kKindCde:
-            CopyName(m_szModuleName, m_szFileName);
-            m_nRecordAddress = 0;
-            break;
-        default:
-            return 0;
-    }
-    session.ReadRuns();
-    // An S-record file flags a read error as a bad line, which the question
-    // below deals with; the binary formats would take it for their end.
-    const bool bReadFailed = m_pFile->HasError() && m_nKind != kKindSRecord;
-    Close();
-
-    if (m_bCancel) return session.Abort();
-    if (bReadFailed) return session.FailRead(pszPath);
-    if (m_bNotSRecord) {
-        m_bNotSRecord = 0;
-        // Raw bytes over a part of the S-record data would pass for the file.
-        if (!session.RollBack()) return 0;
-        // Say where the file stopped being an S-record before asking whether
-        // to take it as raw bytes.
-        GetHost().Diagnostic(std::string(pszPath) + ":" + std::to_string(m_nLineNumber) + ": " +
-                             m_strBadLineReason);
-        if (GetHost().MessageBox("This file is not an SRecord.  Load anyway?", kButtonsOkCancel) != kAnswerOk)
-            return 0;
-        return LoadRaw(pszPath, pImage, bShowProgress);
-    }
-    return session.Finish();
+    return LoadFile(pszPath, pImage, bShowProgress, false);
 }
 
 int CImageFile::LoadRaw(const char* pszPath, CMemoryImage* pImage, int bShowProgress) {
+    return LoadFile(pszPath, pImage, bShowProgress, true);
+}
+
+int CImageFile::LoadFile(const char* pszPath, CMemoryImage* pImage, int bShowProgress, bool bRaw) {
     m_bCancel = 0;
     m_bDataLost = 0;
     m_strReport.clear();
     const uint64_t nStartTime = GetProcessMilliseconds();
 
-    Close();
-    m_pFile = CFileStream::OpenForReading(pszPath);
-    if (!m_pFile || !pImage) return 0;
-    m_nKind = kKindRaw;
-    if (!m_pFile->SetMode(CFileStream::kModeBinary)) {
+    if (bRaw) {
+        // Opened as it is, whatever its extension; m_szFileName keeps the
+        // name that the load before gave it.
         Close();
-        return 0;
+        m_pFile = CFileStream::OpenForReading(pszPath);
+    } else {
+        Open(pszPath, 1);
     }
+    if (!m_pFile || !pImage) return 0;
+    if (bRaw) {
+        m_nKind = kKindRaw;
+        if (!m_pFile->SetMode(FindFileKind(kKindRaw)->mode)) {
+            Close();
+            return 0;
+        }
+    }
+    const CFileKind* pKind = FindFileKind(m_nKind);
+    if (!pKind) return 0;
 
-    CLoadSession session(*this, *pImage, bShowProgress, nStartTime);
-    // Whatever its extension, the file is taken as plain bytes from address 0.
-    CopyName(m_szModuleName, m_szFileName);
-    m_nRecordAddress = 0;
+    CLoadSession session(*this, *pImage, *pKind, bShowProgress, nStartTime);
     session.ReadRuns();
-    const bool bReadFailed = m_pFile->HasError();
+    const bool bReadFailed = m_pFile->HasError() && !pKind->bFlagsBadLines;
     Close();
 
     if (m_bCancel) return session.Abort();
     if (bReadFailed) return session.FailRead(pszPath);
+    if (m_bNotSRecord) return session.OfferRawLoad(pszPath);
     return session.Finish();
 }
 

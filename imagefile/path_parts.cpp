@@ -1,6 +1,7 @@
 #include "imagefile/path_parts.h"
 
 #include <cctype>
+#include <cstring>
 
 CPathParts SplitPath(const char* pszPath) {
     std::string path(pszPath);
@@ -25,4 +26,10 @@ CPathParts SplitPath(const char* pszPath) {
         parts.extension = name.substr(nDot);
     }
     return parts;
+}
+
+void CopyName(char (&szField)[256], const std::string& name) {
+    const size_t nLength = name.size() < sizeof szField ? name.size() : sizeof szField - 1;
+    std::memcpy(szField, name.data(), nLength);
+    szField[nLength] = '\0';
 }

@@ -13,3 +13,7 @@ struct CPathParts {
 };
 
 CPathParts SplitPath(const char* pszPath);
+
+// Copies a name into one of the file handler's name fields (255 characters
+// and a zero byte); a longer name is cut rather than allowed to run past it.
+void CopyName(char (&szField)[256], const std::string& name);

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "image/memory_image.h"
+
 namespace {
 
 // Every line goes through a buffer of 256 characters, as the report always
@@ -33,8 +35,9 @@ void CPositionReport::AddArea(uint32_t nFirst, uint32_t nLast) {
     ++m_nAreasListed;
 }
 
-void CPositionReport::AddAreasUpTo(uint32_t nHighestAddress) {
-    AppendLine(m_text, " Areas up to - H'%08lX\n", static_cast<unsigned long>(nHighestAddress));
+void CPositionReport::AddAreasUpTo(CMemoryImage& image) {
+    if (!IsFull() || !image.HasData()) return;
+    AppendLine(m_text, " Areas up to - H'%08lX\n", static_cast<unsigned long>(image.GetHighestAddress()));
 }
 
 void CPositionReport::AddTotals(int64_t nBytes, uint64_t nMilliseconds) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+class CMemoryImage;
+
 // The text that a load or a save composes about what it moved: the module,
 // the address areas (at most kMaxAreaLines of them), the byte count and the
 // time taken. It writes into a string that the caller owns.
@@ -18,8 +20,11 @@ public:
     // Appends " H'first - H'last" unless the list is full already.
     void AddArea(uint32_t nFirst, uint32_t nLast);
     bool IsFull() const { return m_nAreasListed >= kMaxAreaLines; }
-    // After a full list, tells how far the areas that were left out reach.
-    void AddAreasUpTo(uint32_t nHighestAddress);
+    // After a full list, tells how far the areas that were left out reach:
+    // the image's highest address. Whether the image holds data decides, not
+    // that address, which an image without data reports too (0xFFFFFFFF) and
+    // data that reaches the top of the address space has as well.
+    void AddAreasUpTo(CMemoryImage& image);
     void AddTotals(int64_t nBytes, uint64_t nMilliseconds);
     void AddNotAllLoaded();
 

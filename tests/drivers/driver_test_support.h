@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/recording_host.h"
+#include "tests/support/recording_host.h"
 #include "image/memory_image.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -21,6 +21,7 @@ public:
     CRunRecordingImage() : CMemoryImage(0) {}
 
     int WriteMarkedBytes(uint32_t nAddress, int32_t nLength, const uint8_t* pData) override;
+    void SetDataLost() { m_bDataLost = 1; }
 
     std::vector<std::pair<uint32_t, int32_t>> m_runs;
     // Runs that reach into [first, last] are stored, then reported as lost.

@@ -400,8 +400,8 @@ TEST_F(LoadDriverTest, MoreSeparateAreasThanABlockTableHoldsAreNotAllLoaded) {
 }
 
 TEST_F(LoadDriverTest, LoadStartsWithTheImagesLostFlagCleared) {
-    auto image = NewImage();
-    image->m_bDataLost = 1;
+    auto image = std::make_unique<CRunRecordingImage>();
+    image->SetDataLost();
     CImageFile file;
 
     ASSERT_EQ(1, file.Load(WriteFile("prog.mot", SRecordLine(1, 0x100, {1})).c_str(), image.get(), 0));

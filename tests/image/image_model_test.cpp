@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
-
 struct CScenario {
     const char* pszName;
     uint32_t nSeed;

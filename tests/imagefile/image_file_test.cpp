@@ -91,7 +91,7 @@ TEST(ImageFileTest, CloseWritesTheFileOutAndASecondCloseDoesNothing) {
     file.Close();
     EXPECT_EQ("abc", ReadFileBytes(dir.File("c.cde")));
     EXPECT_EQ(kKindCde, file.m_nKind);
-    EXPECT_EQ(0, file.m_bCloseFailed);
+    EXPECT_EQ(0, file.HasCloseFailed());
 }
 
 TEST(ImageFileTest, DestructorClosesAnOpenFile) {
@@ -109,7 +109,7 @@ TEST(ImageFileTest, CloseRecordsAWriteThatFailed) {
     if (!file.Open("/dev/full", 0)) GTEST_SKIP() << "/dev/full is not available";
     file.WriteSRecordHeader(0);
     file.Close();
-    EXPECT_EQ(1, file.m_bCloseFailed);
+    EXPECT_EQ(1, file.HasCloseFailed());
 }
 
 TEST(ImageFileTest, RawAndUnopenedFilesWriteNothingAndRawReadsLikeCde) {

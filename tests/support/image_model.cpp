@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <map>
 
-namespace {
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
-}
-
 CImageModel::CImageModel(uint32_t nWindowFirst, uint32_t nWindowSize, bool bAutoGrow, uint32_t nBase,
                          uint64_t nSize, uint32_t nAlignment)
     : m_nWindowFirst(nWindowFirst),

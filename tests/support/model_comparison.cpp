@@ -6,10 +6,6 @@
 
 #include "table_invariants.h"
 
-namespace {
-constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
-}
-
 std::string FindModelDisagreement(CMemoryImage& image, const CImageModel& model,
                                   const std::function<uint32_t(uint32_t)>& pick) {
     std::ostringstream failure;
