@@ -34,8 +34,8 @@ private:
     CTerminalStatusBar& m_bar;
 };
 
-// The driver would take a directory for a file of one bad line; the user
-// learns what is wrong with the name instead.
+// The driver would take a directory for an S-record file that cannot be read
+// and ask whether to load it raw; the user learns what is wrong instead.
 bool CheckInput(const std::string& input) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(input, error);

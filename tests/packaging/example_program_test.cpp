@@ -91,6 +91,8 @@ TEST_F(ExampleProgramTest, BadArgumentsExitWithTwoAndAHint) {
 
 TEST_F(ExampleProgramTest, EveryByteThatDidNotArriveFailsTheRun) {
     WriteFileBytes(m_scratch / "bad.mot", "S1 is not here\n");
+    // Eight bytes from 0xFFFFFFFC: four of them lie beyond the address space.
+    WriteFileBytes(m_scratch / "top.mot", "S30DFFFFFFFC111111111111111171\n");
     const struct {
         std::vector<std::string> arguments;
         std::string message;
@@ -99,6 +101,7 @@ TEST_F(ExampleProgramTest, EveryByteThatDidNotArriveFailsTheRun) {
         {{".", "-o", "x.mot"}, "Cannot load '.': not a file\n"},
         // The question of the console host, declined by the end of input.
         {{"bad.mot", "-o", "x.mot"}, "This file is not an SRecord.  Load anyway? [OK/Cancel]\n'bad.mot' was not loaded\n"},
+        {{"top.mot", "-o", "x.mot"}, "Not all the data of 'top.mot' could be loaded; nothing is saved\n"},
         {{"firmware.mot", "--range", "0x1040-0xffffffff", "-o", "x.mot"},
          "No data from 0x1040 to 0xffffffff; nothing is saved\n"},
         {{"firmware.mot", "-o", "no/such/folder/x.mot"}, "Cannot write 'no/such/folder/x.mot'\n"},
