@@ -1,0 +1,14 @@
+# cmake -P: installs BUILD_DIR into WORK_DIR/prefix, then configures and
+# builds the example host in WORK_DIR/example against that prefix alone.
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${EXAMPLE_SOURCE_DIR} -B ${WORK_DIR}/example -G ${GENERATOR}
+  -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+  -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF
+  -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+  -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+  -DCMAKE_CXX_FLAGS=${CXX_FLAGS}
+  -DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}
+  COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/example -j2 COMMAND_ERROR_IS_FATAL ANY)
