@@ -23,18 +23,25 @@ bool IsTranslatedInTextMode(char c) {
 
 // The bytes before the first one that text mode translates. The three are
 // control characters, below the blank, which text lines hardly hold
-// otherwise: a word of eight bytes none of which is below 0x20 is passed over
-// at once, and only the other words are looked at byte by byte.
+// otherwise: eight bytes at a time are tested for one below 0x20, and the
+// first such byte found is looked at alone.
 size_t CountPlainTextBytes(const char* p, size_t nLength) {
     constexpr uint64_t kOnes = 0x0101010101010101;
     constexpr uint64_t kHighBits = 0x8080808080808080;
     size_t n = 0;
-    for (; n + 8 <= nLength; n += 8) {
+    while (n + 8 <= nLength) {
         uint64_t word;
         std::memcpy(&word, p + n, 8);
-        if (((word - 0x20 * kOnes) & ~word & kHighBits) == 0) continue;
-        for (size_t k = n; k < n + 8; ++k)
-            if (IsTranslatedInTextMode(p[k])) return k;
+        // The lowest flagged byte is the first one below 0x20; the bytes
+        // above it may be flagged wrongly, and are tested again.
+        const uint64_t nFlags = (word - 0x20 * kOnes) & ~word & kHighBits;
+        if (nFlags == 0) {
+            n += 8;
+            continue;
+        }
+        n += static_cast<size_t>(__builtin_ctzll(nFlags)) / 8;
+        if (IsTranslatedInTextMode(p[n])) return n;
+        ++n;
     }
     while (n < nLength && !IsTranslatedInTextMode(p[n])) ++n;
     return n;
@@ -193,6 +200,31 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength, ELineE
     pszBuffer[nLength] = '\0';
     if (pnLength) *pnLength = nLength;
     return pszBuffer;
+}
+
+const char* CFileStream::PeekLine(size_t nMax, size_t& nLength) {
+    if (!m_pStdFile || m_bWriting || m_mode != kModeText || nMax >= kBufferSize) return nullptr;
+    size_t nScan = std::min(Fill(1), nMax);
+    size_t nPlain = CountPlainTextBytes(m_buffer.get() + m_nBegin, nScan);
+    if (nPlain == nScan && nScan < nMax) {
+        // The line may end beyond what the buffer holds: it is topped up
+        // once, keeping what is unread.
+        nScan = std::min(Fill(nMax), nMax);
+        nPlain = CountPlainTextBytes(m_buffer.get() + m_nBegin, nScan);
+    }
+    char* const pLine = m_buffer.get() + m_nBegin;
+    if (nPlain == nScan) return nullptr;
+    size_t nLineEnd = 1;
+    if (pLine[nPlain] != '\n') {
+        // A CR LF line end is the '\n' that text mode makes of it, put in
+        // the CR's place in the buffer, whose bytes are consumed with the line.
+        if (pLine[nPlain] != '\r' || nPlain + 1 >= nScan || pLine[nPlain + 1] != '\n') return nullptr;
+        pLine[nPlain] = '\n';
+        nLineEnd = 2;
+    }
+    nLength = nPlain + 1;
+    m_nBegin += nPlain + nLineEnd;
+    return pLine;
 }
 
 size_t CFileStream::Read(void* pBuffer, size_t nBytes) {

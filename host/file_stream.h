@@ -47,6 +47,14 @@ public:
     // error. A line end in text mode is one '\n'. pnLength, when given,
     // receives the number of characters placed before the zero byte.
     char* ReadLine(char* pszBuffer, int nSize, size_t* pnLength = nullptr, ELineEnds lineEnds = kLineFeedEnds);
+    // The next line where it lies, for a reader that only looks at it: a
+    // pointer into the stream's buffer and the line's length, its line end
+    // included as one '\n' (LF or CR LF), valid until the next read. The line
+    // is consumed. Text mode only. Null, and nothing consumed, when the line
+    // cannot be handed out so: it holds a CR of another kind or the
+    // end-of-file byte, it is longer than nMax, or it is the file's last line
+    // without a line end. ReadLine then gives it.
+    const char* PeekLine(size_t nMax, size_t& nLength);
     // Number of bytes placed in the buffer; fewer than asked at the end of the
     // file or on an error.
     size_t Read(void* pBuffer, size_t nBytes);

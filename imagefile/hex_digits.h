@@ -30,6 +30,26 @@ inline bool IsHexDigit(char c) {
     return (kHexValues.values[static_cast<unsigned char>(c)] & kNotHexDigit) == 0;
 }
 
+// The byte of every pair of characters (c0, c1), indexed by c0 | c1 << 8:
+// 0-255 for two hexadecimal digits, kNotHexPair for any other pair. One
+// lookup per byte of a record instead of two and a combination.
+constexpr uint16_t kNotHexPair = 0x100;
+struct CHexPairTable {
+    uint16_t values[0x10000];
+    constexpr CHexPairTable() : values() {
+        for (int nIndex = 0; nIndex < 0x10000; ++nIndex) {
+            const uint8_t hi = kHexValues.values[nIndex & 0xFF];
+            const uint8_t lo = kHexValues.values[nIndex >> 8];
+            values[nIndex] = ((hi | lo) & kNotHexDigit) ? kNotHexPair : static_cast<uint16_t>(hi << 4 | lo);
+        }
+    }
+};
+inline constexpr CHexPairTable kHexPairs{};
+
+inline unsigned HexPairOrFlag(const uint8_t* p) {
+    return kHexPairs.values[p[0] | p[1] << 8];
+}
+
 // The byte of the digit pair at p, or -1 when the text ends within the pair;
 // nothing after a zero byte is looked at.
 inline int HexPairValue(const char* p) {

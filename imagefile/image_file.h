@@ -94,8 +94,11 @@ private:
     // bytes whatever its extension.
     int LoadFile(const char* pszPath, CMemoryImage* pImage, int bShowProgress, bool bRaw);
 
-    char* ReadSRecordLine(char* pszLine, bool& bTooLong);
-    int ClassifyLine(const char* pszLine, bool bTooLong);
+    // The next line, in the stream's buffer or copied into pszBuffer (of
+    // kSRecordLineBufferSize characters); null at the end of the file or on
+    // a read error.
+    const char* ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong);
+    int ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong);
     void FlagBadLine(uint32_t nLineNumber, std::string reason);
     std::string DescribeBadLine(const char* pszLine, bool bTooLong);
 

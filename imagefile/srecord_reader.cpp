@@ -154,12 +154,20 @@ int CImageFile::ParseSRecord(const char* pszLine) {
     }
 }
 
-char* CImageFile::ReadSRecordLine(char* pszLine, bool& bTooLong) {
-    size_t nLength = 0;
-    if (!m_pFile || !m_pFile->ReadLine(pszLine, kSRecordLineBufferSize, &nLength, CFileStream::kAnyLineEnd))
-        return nullptr;
+const char* CImageFile::ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong) {
+    nLength = 0;
+    bTooLong = false;
+    if (!m_pFile) return nullptr;
+    // Most lines are read where they lie in the stream's buffer; the others
+    // (a CR, an end-of-file byte, more than a record's length, the last line
+    // without an LF) are copied.
+    if (const char* pLine = m_pFile->PeekLine(kSRecordLineBufferSize - 1, nLength)) {
+        ++m_nLinesRead;
+        return pLine;
+    }
+    if (!m_pFile->ReadLine(pszBuffer, kSRecordLineBufferSize, &nLength, CFileStream::kAnyLineEnd)) return nullptr;
     ++m_nLinesRead;
-    bTooLong = nLength > static_cast<size_t>(kMaxSRecordLineLength) && pszLine[nLength - 1] != '\n';
+    bTooLong = nLength > static_cast<size_t>(kMaxSRecordLineLength) && pszBuffer[nLength - 1] != '\n';
     // The rest of an over-long line is part of it, not the next line, so that
     // the lines after it keep their numbers.
     char szRest[256];
@@ -167,7 +175,7 @@ char* CImageFile::ReadSRecordLine(char* pszLine, bool& bTooLong) {
     if (bTooLong)
         while (m_pFile->ReadLine(szRest, sizeof szRest, &nRest, CFileStream::kAnyLineEnd) && szRest[nRest - 1] != '\n') {
         }
-    return pszLine;
+    return pszBuffer;
 }
 
 void CImageFile::FlagBadLine(uint32_t nLineNumber, std::string reason) {
@@ -178,11 +186,47 @@ void CImageFile::FlagBadLine(uint32_t nLineNumber, std::string reason) {
 
 // The class of a line as read from a file: ParseSRecord's, but a line longer
 // than any record, or with a character that is not a digit where digits
-// belong, is bad.
-int CImageFile::ClassifyLine(const char* pszLine, bool bTooLong) {
-    if (bTooLong) return kClassBad;
-    const int nClass = ParseSRecord(pszLine);
-    return nClass != kClassBad && FindNonHexColumn(pszLine) >= 0 ? kClassBad : nClass;
+// belong, is bad. Testing, summing and decoding are one pass over the line,
+// which ParseSRecord would make three times: reading S-records is most of
+// what a conversion does.
+int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong) {
+    if (bTooLong || nLength < 4 || pszLine[0] == '\0' || pszLine[1] == '\0') return kClassBad;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(pszLine) + 2;
+    const unsigned nCount = HexPairOrFlag(p);
+    if (nCount == kNotHexPair || nCount == 0) return kClassBad;
+    // Every pair lies inside the line; a zero byte or the line end among them
+    // is no digit.
+    if (nLength < 4 + 2 * size_t{nCount}) return kClassBad;
+    uint8_t bytes[256];
+    unsigned nFlags = 0;
+    unsigned nSum = nCount;
+    for (unsigned i = 0; i < nCount; ++i) {
+        const unsigned byte = HexPairOrFlag(p + 2 + 2 * i);
+        nFlags |= byte;
+        bytes[i] = static_cast<uint8_t>(byte);
+        nSum += byte;
+    }
+    // The checksum is the last byte: with it the sum is 0xFF.
+    if ((nFlags & kNotHexPair) || (nSum & 0xFF) != 0xFF) return kClassBad;
+
+    const char type = pszLine[1];
+    if (type == '7' || type == '8' || type == '9') return kClassTerminator;
+    const unsigned nAddressBytes = type == '0' || type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
+    if (nAddressBytes == 0) return kClassBad;
+    const unsigned nData = nCount > nAddressBytes + 1 ? nCount - 1 - nAddressBytes : 0;
+    if (type == '0') {
+        // The header text, ended by a zero byte, as DecodeS0 leaves it.
+        const unsigned nText = nData < sizeof m_recordData - 1 ? nData : sizeof m_recordData - 1;
+        std::memcpy(m_recordData, bytes + nAddressBytes, nText);
+        m_recordData[nText] = 0;
+        return kClassHeader;
+    }
+    uint32_t nAddress = 0;
+    for (unsigned i = 0; i < nAddressBytes && i + 1 < nCount; ++i) nAddress = nAddress << 8 | bytes[i];
+    m_nRecordAddress = nAddress;
+    m_nRecordLength = nData;
+    std::memcpy(m_recordData, bytes + nAddressBytes, nData);
+    return type - '0';
 }
 
 // Why the line is bad, tested in the order in which the parse fails.
@@ -205,13 +249,15 @@ void CImageFile::ReadSRecordHeader() {
     if (m_nKind != kKindSRecord || !m_pFile) return;
     char szLine[kSRecordLineBufferSize];
     bool bTooLong = false;
-    if (!ReadSRecordLine(szLine, bTooLong)) return;
-    if (ClassifyLine(szLine, bTooLong) == kClassHeader) {
+    size_t nLength = 0;
+    const char* pLine = ReadSRecordLine(szLine, nLength, bTooLong);
+    if (!pLine) return;
+    if (ClassifyLine(pLine, nLength, bTooLong) == kClassHeader) {
         const void* pEnd = std::memchr(m_recordData, 0, sizeof m_szModuleName - 1);
-        size_t nLength = pEnd ? static_cast<size_t>(static_cast<const uint8_t*>(pEnd) - m_recordData)
-                              : sizeof m_szModuleName - 1;
-        std::memcpy(m_szModuleName, m_recordData, nLength);
-        m_szModuleName[nLength] = '\0';
+        size_t nNameLength = pEnd ? static_cast<size_t>(static_cast<const uint8_t*>(pEnd) - m_recordData)
+                                  : sizeof m_szModuleName - 1;
+        std::memcpy(m_szModuleName, m_recordData, nNameLength);
+        m_szModuleName[nNameLength] = '\0';
         return;
     }
     // Not a header: ReadSRecord takes the first line again, as data or as the
@@ -225,13 +271,20 @@ void CImageFile::ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBu
     char szLine[kSRecordLineBufferSize];
     for (;;) {
         bool bTooLong = false;
-        if (!ReadSRecordLine(szLine, bTooLong)) {
+        size_t nLineLength = 0;
+        const char* pLine = ReadSRecordLine(szLine, nLineLength, bTooLong);
+        if (!pLine) {
             if (!m_pFile || m_pFile->HasError()) FlagBadLine(m_nLinesRead + 1, "read error");
             return;
         }
-        const int nClass = ClassifyLine(szLine, bTooLong);
+        const int nClass = ClassifyLine(pLine, nLineLength, bTooLong);
         if (nClass == kClassTerminator) return;
         if (nClass == kClassBad) {
+            // The reason is looked for in a text of its own.
+            if (pLine != szLine) {
+                std::memcpy(szLine, pLine, nLineLength);
+                szLine[nLineLength] = '\0';
+            }
             FlagBadLine(m_nLinesRead, DescribeBadLine(szLine, bTooLong));
             return;
         }
