@@ -16,7 +16,6 @@
 #include "host/console_host.h"
 #include "host/file_status.h"
 #include "host/interrupt_cleanup.h"
-#include "host/huge_page_heap.h"
 
 namespace {
 
@@ -26,10 +25,6 @@ constexpr int32_t kGapThreshold = 8;
 // The output is copied out of the image and written in pieces of this size,
 // so that a large image is never held twice.
 constexpr uint32_t kChunkSize = 256 * 1024;
-// Small records cost a block of every table each, so a small file may still
-// need tens of megabytes of blocks.
-constexpr uint64_t kMinHeapPreparation = uint64_t(64) << 20;
-constexpr uint64_t kMaxHeapPreparation = uint64_t(1) << 30;
 
 void PrintLine(std::ostream& out, const std::string& line) {
     out << line << '\n' << std::flush;
@@ -119,12 +114,6 @@ int Convert(const std::string& inputName, CConsoleHost& host, std::ostream& out)
     }
 
     std::unique_ptr<CConvertImage> pImage = CConvertImage::Create(0);
-    // After the image, whose large block indexes stay on ordinary pages and
-    // so cost only what is used of them; the blocks that the load allocates
-    // come from huge pages. An image needs at most about twice the bytes of
-    // the file it is loaded from, or a block per record.
-    PrepareHugePageHeap(static_cast<size_t>(
-        std::min<uint64_t>(std::max<uint64_t>(2 * status.m_nSize, kMinHeapPreparation), kMaxHeapPreparation)));
     pImage->m_nGapThreshold = kGapThreshold;
     pImage->m_bUseGapThreshold = 1;
     const int bLoaded = pImage->LoadFromFile(inputName.c_str());

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "image/image_heap.h"
+
 CDataBlock::CDataBlock(uint32_t nStart, uint32_t nLength)
     : m_nStart(nStart),
       m_nLength(nLength),
@@ -12,19 +14,38 @@ CDataBlock::CDataBlock(uint32_t nStart, uint32_t nLength)
       m_bGap(0) {}
 
 CDataBlock::~CDataBlock() {
-    delete[] m_pAllocation;
+    FreeBytes();
 }
 
-void CDataBlock::AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated) {
-    delete[] m_pAllocation;
-    m_pAllocation = pAllocation;
+uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromHeap) {
+    uint8_t* const pFromHeap = m_bInHeap ? CImageHeap::OfBlock(this).AllocateBytes(nLength) : nullptr;
+    bFromHeap = pFromHeap != nullptr;
+    return pFromHeap ? pFromHeap : new uint8_t[nLength];
+}
+
+void CDataBlock::AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated, bool bFromHeap) {
+    FreeBytes();
+    // Only bytes of the free store are remembered for delete[]; the heap
+    // finds its own from any pointer into them.
+    m_pAllocation = bFromHeap ? nullptr : pAllocation;
     m_nAllocated = nAllocated;
     m_pData = pAllocation;
 }
 
+void CDataBlock::FreeBytes() {
+    if (m_pAllocation)
+        delete[] m_pAllocation;
+    else if (m_pData)
+        CImageHeap::OfBlock(this).FreeBytes(m_pData, m_nAllocated);
+    m_pAllocation = nullptr;
+    m_pData = nullptr;
+}
+
 void CDataBlock::AllocateBytes() {
     if (m_pData) return;
-    AdoptAllocation(new uint8_t[m_nLength], m_nLength);
+    bool bFromHeap = false;
+    uint8_t* const pBytes = NewBytes(m_nLength, bFromHeap);
+    AdoptAllocation(pBytes, m_nLength, bFromHeap);
     std::memset(m_pData, 0xFF, m_nLength);
 }
 
@@ -37,7 +58,9 @@ uint8_t* CDataBlock::GetDataPointer(uint32_t address) {
 void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSource) {
     // Bytes that are about to be overwritten whole need no 0xFF fill first.
     if (!m_pData && address == m_nStart && length == m_nLength && length > 0 && pSource) {
-        AdoptAllocation(new uint8_t[m_nLength], m_nLength);
+        bool bFromHeap = false;
+        uint8_t* const pBytes = NewBytes(m_nLength, bFromHeap);
+        AdoptAllocation(pBytes, m_nLength, bFromHeap);
         std::memcpy(m_pData, pSource, length);
         return;
     }
@@ -53,9 +76,10 @@ void CDataBlock::Narrow(uint32_t nStart, uint32_t nLength) {
         if (nLength >= m_nAllocated / 2) {
             m_pData = pKept;
         } else {
-            uint8_t* const pMoved = new uint8_t[nLength];
+            bool bFromHeap = false;
+            uint8_t* const pMoved = NewBytes(nLength, bFromHeap);
             std::memcpy(pMoved, pKept, nLength);
-            AdoptAllocation(pMoved, nLength);
+            AdoptAllocation(pMoved, nLength, bFromHeap);
         }
     }
     m_nStart = nStart;

@@ -40,10 +40,20 @@ public:
     int32_t m_bGap;
 
 private:
-    void AllocateBytes();
-    void AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated);
+    friend class CImageHeap;
 
-    // What m_pData points into, and its size; only this is freed.
+    // nLength bytes for the block: from its image's heap when the heap made
+    // the block and has room, else from the free store.
+    uint8_t* NewBytes(uint32_t nLength, bool& bFromHeap);
+    void AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated, bool bFromHeap);
+    void AllocateBytes();
+    void FreeBytes();
+
+    // What m_pData points into and its size; only this is freed. Null for
+    // bytes from the image's heap, which finds them from any pointer into
+    // them.
     uint8_t* m_pAllocation = nullptr;
     uint32_t m_nAllocated = 0;
+    // Made by its image's heap (CImageHeap::NewBlock).
+    bool m_bInHeap = false;
 };

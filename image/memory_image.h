@@ -6,6 +6,7 @@
 #include "image/address_space.h"
 #include "image/block_table.h"
 #include "image/data_block.h"
+#include "image/image_heap.h"
 
 // The contents of a target's 32-bit address space. Unstored addresses read as
 // the erased value 0xFF; the stored stretches are blocks of the data table.
@@ -122,6 +123,8 @@ protected:
 
 private:
     int32_t m_bUndoIncomplete;
+    // Where the blocks of the six tables and their bytes live.
+    CImageHeap m_heap;
 
     // How a stretch of bytes goes into the data table.
     enum EStoreMode {

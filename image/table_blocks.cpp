@@ -27,7 +27,7 @@ CDataBlock* CMemoryImage::CreateBlock(uint32_t nStart, uint32_t nLength, CBlockT
         return nullptr;
     }
 
-    CDataBlock* pBlock = new CDataBlock(nStart, nLength);
+    CDataBlock* pBlock = m_heap.NewBlock(nStart, nLength);
     m_nMemoryUsed += kBlockOverhead + (CarriesBytes(table) ? nLength : 0);
     pBlock->m_nSequence = pParent ? pParent->m_nSequence : table.m_nNextSequence++;
 
@@ -65,7 +65,7 @@ void CMemoryImage::FreeBlock(CDataBlock* pBlock, CBlockTable& table) {
     if (pBlock->m_pNext) pBlock->m_pNext->m_pPrev = pBlock->m_pPrev;
     if (table.m_pHead == pBlock) table.m_pHead = pBlock->m_pNext;
     m_nMemoryUsed -= kBlockOverhead + (CarriesBytes(table) ? pBlock->m_nLength : 0);
-    delete pBlock;
+    m_heap.DeleteBlock(pBlock);
 }
 
 void CMemoryImage::ClearTable(CBlockTable& table) {
@@ -74,7 +74,7 @@ void CMemoryImage::ClearTable(CBlockTable& table) {
     while (pBlock) {
         CDataBlock* pNext = pBlock->m_pNext;
         m_nMemoryUsed -= kBlockOverhead + (bCarriesBytes ? pBlock->m_nLength : 0);
-        delete pBlock;
+        m_heap.DeleteBlock(pBlock);
         pBlock = pNext;
     }
     table.m_pHead = nullptr;
