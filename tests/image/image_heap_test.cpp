@@ -18,11 +18,14 @@ TEST(ImageHeapTest, AFreedSlotTakesTheNextBlock) {
     CDataBlock* pSecond = heap.NewBlock(0x200, 16);
     heap.DeleteBlock(pFirst);
     CDataBlock* pThird = heap.NewBlock(0x300, 16);
-    if (heap.CountChunks() == 0) GTEST_SKIP() << "no chunks here: blocks come from the free store";
-    EXPECT_EQ(pFirst, pThird);
+    const bool bInChunks = heap.CountChunks() > 0;
+    if (bInChunks) {
+        EXPECT_EQ(pFirst, pThird);
+    }
     EXPECT_EQ(0x300u, pThird->m_nStart);
     heap.DeleteBlock(pSecond);
     heap.DeleteBlock(pThird);
+    if (!bInChunks) GTEST_SKIP() << "no chunks here: blocks come from the free store";
 }
 
 TEST(ImageHeapTest, AChunkWhoseBytesAreAllFreedGoesBack) {
