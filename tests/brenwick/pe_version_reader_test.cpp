@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "brenwick/platform/version_info_block.h"
+#include "version_string_table.h"
 
 namespace {
 

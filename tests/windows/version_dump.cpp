@@ -23,6 +23,7 @@
 
 #include "brenwick/platform/pe_version_reader.h"
 #include "brenwick/platform/version_info_block.h"
+#include "version_string_table.h"
 
 namespace {
 
