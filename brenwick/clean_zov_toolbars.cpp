@@ -11,6 +11,7 @@ const char kZovIniFile[] = "zov.ini";
 
 extern "C" int BRENWICK_CALL CleanZOVToolbars(InstallerCallBlock*) {
     CPlatform& platform = GetPlatform();
+    CProfileBatch batch(platform);
     // The bars are numbered from 0 without gaps; the first one that is missing
     // or empty ends the walk.
     for (int n = 0;; ++n) {

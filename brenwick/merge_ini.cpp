@@ -65,6 +65,8 @@ extern "C" int BRENWICK_CALL MergeINI(InstallerCallBlock* pBlock) {
     if (!ReadPathVariable(pBlock, "MI_SRC", job.szSource)) return 0;
     if (!ReadPathVariable(pBlock, "MI_DEST", job.szDestination)) return 0;
 
+    // Each file is read once and written once for the whole merge.
+    CProfileBatch batch(GetPlatform());
     char szSections[kProfileBufferSize];
     const size_t nCount = GetPlatform().ListProfileSections(szSections, sizeof(szSections), job.szSource);
     if (nCount == 0) return 0;

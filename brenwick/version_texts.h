@@ -1,9 +1,9 @@
-/* The texts and numbers of the version resource. The resource compiler
-   includes this file from brenwick.rc and the C++ code from version_strings.cpp,
-   so the DLL's resource and what the portable build reports cannot drift
-   apart. Resource compilers read only the preprocessor, so this file holds
-   nothing but macros of string literals and numbers. Lines of a documentation
-   text are joined by CR LF; adjacent literals make one string. */
+/* The texts and numbers of the version resource of brenwick.dll, which
+   brenwick.rc compiles. The tests read the same macros
+   (tests/brenwick/support/version_strings.cpp) to hold them against the
+   documented texts. Resource compilers read only the preprocessor, so this
+   file holds nothing but macros of string literals and numbers. Lines of a
+   documentation text are joined by CR LF; adjacent literals make one string. */
 #ifndef BRENWICK_VERSION_TEXTS_H
 #define BRENWICK_VERSION_TEXTS_H
 
@@ -81,5 +81,27 @@
 #define BRENWICK_DOC_SETTING_CHANGED                                               \
     "Posts a broadcast message to the system to indicate the registry settings "   \
     "for environment variables have been changed (NT only)"
+
+/* The string table in resource order: ENTRY(key, text) for each string. */
+#define BRENWICK_VERSION_STRINGS(ENTRY)                         \
+    ENTRY("Comments", BRENWICK_TEXT_COMMENTS)                   \
+    ENTRY("CompanyName", BRENWICK_TEXT_COMPANY_NAME)            \
+    ENTRY("FileDescription", BRENWICK_TEXT_FILE_DESCRIPTION)    \
+    ENTRY("FileVersion", BRENWICK_TEXT_FILE_VERSION)            \
+    ENTRY("InternalName", BRENWICK_TEXT_INTERNAL_NAME)          \
+    ENTRY("LegalCopyright", BRENWICK_TEXT_LEGAL_COPYRIGHT)      \
+    ENTRY("LegalTrademarks", BRENWICK_TEXT_LEGAL_TRADEMARKS)    \
+    ENTRY("OriginalFilename", BRENWICK_TEXT_ORIGINAL_FILENAME)  \
+    ENTRY("PrivateBuild", BRENWICK_TEXT_PRIVATE_BUILD)          \
+    ENTRY("ProductName", BRENWICK_TEXT_PRODUCT_NAME)            \
+    ENTRY("ProductVersion", BRENWICK_TEXT_PRODUCT_VERSION)      \
+    ENTRY("SpecialBuild", BRENWICK_TEXT_SPECIAL_BUILD)          \
+    ENTRY("_CheckFileVer", BRENWICK_DOC_CHECK_FILE_VER)         \
+    ENTRY("_CheckWin2000", BRENWICK_DOC_CHECK_WIN2000)          \
+    ENTRY("_CleanZOVToolbars", BRENWICK_DOC_CLEAN_ZOV_TOOLBARS) \
+    ENTRY("_GetDate", BRENWICK_DOC_GET_DATE)                    \
+    ENTRY("_GetWinVer", BRENWICK_DOC_GET_WIN_VER)               \
+    ENTRY("_MergeINI", BRENWICK_DOC_MERGE_INI)                  \
+    ENTRY("_SettingChanged", BRENWICK_DOC_SETTING_CHANGED)
 
 #endif

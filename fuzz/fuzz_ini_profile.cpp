@@ -1,7 +1,8 @@
-// The portable INI engine on any file and any sequence of calls. Every read
-// goes into a buffer of exactly its stated size; lists must come back closed
-// by two terminators within it, values read back as they were written, and a
-// rendered profile must read back as the same profile.
+// The portable INI engine on any file, in any of its encodings, and any
+// sequence of calls. Every read goes into a buffer of exactly its stated size;
+// lists must come back closed by two terminators within it, values read back
+// as they were written, and a rendered profile must read back as the same
+// profile, in the same encoding.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "brenwick/platform/code_page_1252.h"
 #include "brenwick/platform/ini_profile.h"
+#include "brenwick/platform/text_encoding.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -69,18 +72,39 @@ std::string TrimLeft(const std::string& text) {
     return text.substr(n);
 }
 
+// The file: ANSI text, or text behind a byte-order mark, in UTF-8 or UTF-16
+// of either byte order; UTF-16 either as the same text in units or as the
+// bytes themselves taken as units. A zero byte (a zero unit) inside a name
+// would split it in a list, where zero is the separator; files hold text.
+std::string FileBytes(FuzzedDataProvider& input) {
+    const int nForm = input.ConsumeIntegralInRange<int>(0, 5);
+    std::string text = input.ConsumeRandomLengthString(input.remaining_bytes());
+    if (nForm >= 4) {
+        const ETextEncoding encoding = nForm == 4 ? ETextEncoding::kUtf16Le : ETextEncoding::kUtf16Be;
+        std::u16string units;
+        for (size_t n = 0; n < text.size(); n += 2) {
+            const char16_t c = static_cast<char16_t>(static_cast<uint8_t>(text[n]) << 8 |
+                                                     (n + 1 < text.size() ? static_cast<uint8_t>(text[n + 1]) : 0));
+            if (c != 0) units += c;
+        }
+        return ByteOrderMark(encoding) + EncodeText(encoding, units);
+    }
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+    if (nForm == 0) return text;
+    if (nForm == 1) return ByteOrderMark(ETextEncoding::kUtf8) + text;
+    const ETextEncoding encoding = nForm == 2 ? ETextEncoding::kUtf16Le : ETextEncoding::kUtf16Be;
+    return ByteOrderMark(encoding) + EncodeText(encoding, AnsiToUnicode(text));
+}
+
 class CIniSession {
 public:
-    CIniSession(FuzzedDataProvider& input, const std::string& text) : m_input(input), m_profile(text) {
-        const std::string rendered = m_profile.Render();
-        if (CIniProfile(rendered).Render() != rendered) Fail("a rendered file reads back differently", text);
+    CIniSession(FuzzedDataProvider& input, const std::string& bytes) : m_input(input), m_profile(bytes) {
+        CheckReadsBack(bytes, "a rendered file reads back differently");
     }
 
     void Run() {
         while (m_input.remaining_bytes() > 0) Step();
-        const std::string rendered = m_profile.Render();
-        if (!m_bLineBreakWritten && CIniProfile(rendered).Render() != rendered)
-            Fail("an edited file reads back differently", rendered);
+        if (!m_bLineBreakWritten) CheckReadsBack(m_profile.Render(), "an edited file reads back differently");
     }
 
 private:
@@ -160,6 +184,16 @@ private:
             Fail("value read back after writing", "[" + section + "] " + key + "=" + value);
     }
 
+    // An ANSI file whose first line now starts with the bytes of a byte-order
+    // mark reads as that encoding, on Windows as here; nothing to compare.
+    void CheckReadsBack(const std::string& what, const char* pszFailure) {
+        const std::string rendered = m_profile.Render();
+        size_t nMark = 0;
+        if (DetectTextEncoding(rendered, &nMark) != m_profile.GetEncoding()) return;
+        const CIniProfile again(rendered);
+        if (again.GetEncoding() != m_profile.GetEncoding() || again.Render() != rendered) Fail(pszFailure, what);
+    }
+
     FuzzedDataProvider& m_input;
     CIniProfile m_profile;
     bool m_bLineBreakWritten = false;
@@ -169,10 +203,6 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     FuzzedDataProvider input(pData, nSize);
-    // A zero byte inside a name would split it in a list, where the zero byte
-    // is the separator; files hold text.
-    std::string text = input.ConsumeRandomLengthString(nSize);
-    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
-    CIniSession(input, text).Run();
+    CIniSession(input, FileBytes(input)).Run();
     return 0;
 }

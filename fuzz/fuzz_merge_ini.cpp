@@ -1,7 +1,8 @@
-// MergeINI on a fuzzed pair of files and a fuzzed mode. The export writes the
-// destination one key at a time through the portable platform, reading and
-// rendering the file anew for every key; the same merge done on one profile in
-// memory must leave exactly the same file. The source is never changed.
+// MergeINI on a fuzzed pair of files, each in ANSI, UTF-8 or UTF-16, and a
+// fuzzed mode. The export reads and writes the files through the portable
+// platform's cache, which parses each once and writes the destination at the
+// end; the same merge done on one profile in memory must leave exactly the
+// same file. The source is never changed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -13,8 +14,10 @@
 
 #include "brenwick/brenwick_exports.h"
 #include "brenwick/merge_ini.h"
+#include "brenwick/platform/code_page_1252.h"
 #include "brenwick/platform/ini_profile.h"
 #include "brenwick/platform/portable_platform.h"
+#include "brenwick/platform/text_encoding.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -26,7 +29,7 @@ std::string ReadFile(const std::string& path, bool* pbExists) {
 }
 
 // A file of sections and keys built from the input, so that the two files
-// share names more often than random text would.
+// share names more often than random text would, in one of the encodings.
 std::string IniText(FuzzedDataProvider& input) {
     static const char* const kLines[] = {"[A]", "[a]", "[B]", " [ B ] ", "k=1", "K=2", "k=", "j = ' x '",
                                          "; k=3", "=v", "k", "", "[C", "x=\"y\""};
@@ -42,7 +45,12 @@ std::string IniText(FuzzedDataProvider& input) {
     // A zero byte has no place in a text file, and both files stay well
     // inside the 2048 bytes that any list of them is read into.
     text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
-    return text.substr(0, 1500);
+    text = text.substr(0, 1500);
+    const ETextEncoding encodings[] = {ETextEncoding::kAnsi, ETextEncoding::kUtf8, ETextEncoding::kUtf16Le,
+                                       ETextEncoding::kUtf16Be};
+    const ETextEncoding encoding = encodings[input.ConsumeIntegralInRange<size_t>(0, 3)];
+    if (encoding == ETextEncoding::kAnsi) return text;
+    return ByteOrderMark(encoding) + EncodeText(encoding, AnsiToUnicode(text));
 }
 
 template <typename Visit>

@@ -9,6 +9,7 @@
 #include "brenwick/platform/portable_platform.h"
 #include "brenwick/platform/version_info_block.h"
 #include "fuzz_support.h"
+#include "version_string_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // An exact copy, so that a read one byte past the end shows.

@@ -23,19 +23,14 @@ bool CMemoryByteSource::Read(uint64_t nOffset, void* pDest, size_t nCount) const
     return true;
 }
 
-CFileByteSource::CFileByteSource(const std::string& path) : m_file(path, std::ios::binary) {
-    if (!m_file) return;
-    m_file.seekg(0, std::ios::end);
-    const std::streamoff nEnd = m_file.tellg();
-    if (nEnd < 0) return;
-    m_nSize = static_cast<uint64_t>(nEnd);
+CFileByteSource::CFileByteSource(const std::string& path) {
+    NativeFileInfo info;
+    if (m_file.OpenForReading(path) != EFileOpen::kOpen || !m_file.Stat(&info) || !info.bRegular) return;
+    m_nSize = info.nSize;
     m_bOpen = true;
 }
 
 bool CFileByteSource::Read(uint64_t nOffset, void* pDest, size_t nCount) const {
     if (!m_bOpen || nOffset > m_nSize || nCount > m_nSize - nOffset) return false;
-    m_file.clear();
-    m_file.seekg(static_cast<std::streamoff>(nOffset));
-    m_file.read(static_cast<char*>(pDest), static_cast<std::streamsize>(nCount));
-    return static_cast<size_t>(m_file.gcount()) == nCount;
+    return nCount == 0 || m_file.ReadAt(nOffset, pDest, nCount);
 }

@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
+
+#include "brenwick/platform/native_file.h"
 
 // Bytes read by offset from a file or a buffer. Every read is checked against
 // the end: a read that would go past it fails and places nothing.
@@ -26,6 +27,8 @@ private:
     size_t m_nSize;
 };
 
+// Only a regular file opens: a FIFO, a device or a directory is refused at
+// once, without waiting for a writer or reading endless bytes.
 class CFileByteSource : public CByteSource {
 public:
     explicit CFileByteSource(const std::string& path);
@@ -33,7 +36,7 @@ public:
     bool Read(uint64_t nOffset, void* pDest, size_t nCount) const override;
 
 private:
-    mutable std::ifstream m_file;
+    CNativeFile m_file;
     uint64_t m_nSize = 0;
     bool m_bOpen = false;
 };

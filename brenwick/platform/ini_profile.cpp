@@ -1,18 +1,21 @@
 #include "brenwick/platform/ini_profile.h"
 
 #include <cstring>
+#include <iterator>
+
+#include "brenwick/platform/code_page_1252.h"
 
 namespace {
 
-const char kUtf8Bom[] = "\xEF\xBB\xBF";
+using Text = std::u16string;
 
 // The service counts the DOS end-of-file character as white space, so a file
 // that an old editor closed with one reads like any other.
-bool IsProfileSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '\x1A';
+bool IsProfileSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == 0x1A;
 }
 
-std::string Trim(const std::string& text) {
+Text Trim(const Text& text) {
     size_t nBegin = 0;
     size_t nEnd = text.size();
     while (nBegin < nEnd && IsProfileSpace(text[nBegin])) ++nBegin;
@@ -20,28 +23,41 @@ std::string Trim(const std::string& text) {
     return text.substr(nBegin, nEnd - nBegin);
 }
 
-std::string TrimLeft(const char* psz) {
-    while (IsProfileSpace(*psz)) ++psz;
-    return psz;
+Text TrimLeft(const Text& text) {
+    size_t nBegin = 0;
+    while (nBegin < text.size() && IsProfileSpace(text[nBegin])) ++nBegin;
+    return text.substr(nBegin);
 }
 
-std::string TrimQuery(const char* pszName) { return Trim(pszName ? pszName : ""); }
+Text Unicode(const char* psz) { return AnsiToUnicode(std::string(psz ? psz : "")); }
 
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+Text TrimQuery(const char* pszName) { return Trim(Unicode(pszName)); }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
+// The service folds the case of ASCII letters only: an accented capital and
+// its small letter are two names.
+Text FoldCase(const Text& text) {
+    Text folded = text;
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return folded;
 }
 
 // One pair of matching quotes around a value is the value's own business, not
 // part of it.
-std::string StripQuotes(const std::string& value) {
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+Text StripQuotes(const Text& value) {
+    if (value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') && value.back() == value[0])
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+// Takes the first position of a name out of an index.
+template <typename Index, typename Position>
+void Unindex(Index& index, const Text& name, Position position) {
+    const auto found = index.find(FoldCase(name));
+    if (found == index.end()) return;
+    std::vector<Position>& positions = found->second;
+    if (!positions.empty() && positions.front() == position) positions.erase(positions.begin());
+    if (positions.empty()) index.erase(found);
 }
 
 }  // namespace
@@ -71,95 +87,112 @@ uint32_t FillProfileList(const std::vector<std::string>& names, char* pBuffer, u
     return static_cast<uint32_t>(p - pBuffer);
 }
 
-CIniProfile::CIniProfile(const std::string& text) {
-    size_t nPos = 0;
-    if (text.compare(0, 3, kUtf8Bom) == 0) {
-        m_bUtf8Bom = true;
-        nPos = 3;
-    }
+CIniProfile::CIniProfile() { AddSection(Section()); }
+
+CIniProfile::CIniProfile(const std::string& bytes) : CIniProfile() {
+    size_t nMark = 0;
+    m_encoding = DetectTextEncoding(bytes, &nMark);
+    const Text text = DecodeText(m_encoding, bytes, nMark);
     // Lines end at LF; where no LF is left in the file, lines are taken to end
     // with CR alone, as old Macintosh editors wrote them.
-    const size_t nLastLineFeed = text.rfind('\n');
+    const size_t nLastLineFeed = text.rfind(u'\n');
+    size_t nPos = 0;
     while (nPos < text.size()) {
-        const bool bAtLineFeed = nLastLineFeed != std::string::npos && nPos <= nLastLineFeed;
-        size_t nEnd = text.find(bAtLineFeed ? '\n' : '\r', nPos);
-        if (nEnd == std::string::npos) nEnd = text.size();
-        std::string line = text.substr(nPos, nEnd - nPos);
-        if (bAtLineFeed && !line.empty() && line.back() == '\r') line.pop_back();
+        const bool bAtLineFeed = nLastLineFeed != Text::npos && nPos <= nLastLineFeed;
+        size_t nEnd = text.find(bAtLineFeed ? u'\n' : u'\r', nPos);
+        if (nEnd == Text::npos) nEnd = text.size();
+        Text line = text.substr(nPos, nEnd - nPos);
+        if (bAtLineFeed && !line.empty() && line.back() == u'\r') line.pop_back();
         ParseLine(line);
         nPos = nEnd + 1;
     }
 }
 
-void CIniProfile::ParseLine(const std::string& line) {
-    const std::string trimmed = Trim(line);
-    if (!trimmed.empty() && trimmed[0] == '[') {
-        const size_t nClose = trimmed.rfind(']');
-        if (nClose != std::string::npos) {
+void CIniProfile::AddSection(Section section) {
+    m_sections.push_back(std::move(section));
+    const Sections::iterator added = std::prev(m_sections.end());
+    m_sectionIndex[FoldCase(added->name)].push_back(added);
+}
+
+void CIniProfile::IndexEntry(Section& section, Entries::iterator entry) {
+    if (!entry->IsBlank()) section.keys[FoldCase(entry->name)].push_back(entry);
+}
+
+void CIniProfile::ParseLine(const Text& line) {
+    const Text trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed[0] == u'[') {
+        const size_t nClose = trimmed.rfind(u']');
+        if (nClose != Text::npos) {
             Section section;
             section.name = Trim(trimmed.substr(1, nClose - 1));
             section.bHasHeader = true;
             section.header = line;
-            m_sections.push_back(section);
+            AddSection(std::move(section));
             return;
         }
     }
     Entry entry;
     entry.line = line;
-    const size_t nEquals = trimmed.find('=');
+    const size_t nEquals = trimmed.find(u'=');
     entry.name = Trim(trimmed.substr(0, nEquals));
-    if (nEquals != std::string::npos) {
+    if (nEquals != Text::npos) {
         entry.bHasValue = true;
         entry.value = Trim(trimmed.substr(nEquals + 1));
     }
-    m_sections.back().entries.push_back(entry);
+    Section& section = m_sections.back();
+    section.entries.push_back(std::move(entry));
+    IndexEntry(section, std::prev(section.entries.end()));
 }
 
 std::string CIniProfile::Render() const {
-    std::string text = m_bUtf8Bom ? kUtf8Bom : "";
+    static const Text kLineEnd = u"\r\n";
+    Text text;
     for (const Section& section : m_sections) {
-        if (section.bHasHeader) text += section.header + "\r\n";
+        if (section.bHasHeader) text += section.header + kLineEnd;
         for (const Entry& entry : section.entries) {
-            text += entry.bEdited ? entry.name + "=" + entry.value : entry.line;
-            text += "\r\n";
+            text += entry.bEdited ? entry.name + u"=" + entry.value : entry.line;
+            text += kLineEnd;
         }
     }
-    return text;
+    return ByteOrderMark(m_encoding) + EncodeText(m_encoding, text);
 }
 
-const CIniProfile::Section* CIniProfile::FindSection(const char* pszSection, bool bTrimmed) const {
-    const std::string name = bTrimmed ? TrimQuery(pszSection) : std::string(pszSection ? pszSection : "");
-    for (const Section& section : m_sections)
-        if (EqualsIgnoringCase(section.name, name)) return &section;
-    return nullptr;
+const CIniProfile::Section* CIniProfile::FindSection(const Text& name) const {
+    const auto found = m_sectionIndex.find(FoldCase(name));
+    return found == m_sectionIndex.end() ? nullptr : &*found->second.front();
 }
 
-CIniProfile::Section* CIniProfile::FindSection(const char* pszSection, bool bTrimmed) {
-    return const_cast<Section*>(static_cast<const CIniProfile*>(this)->FindSection(pszSection, bTrimmed));
+CIniProfile::Section* CIniProfile::FindSection(const Text& name) {
+    return const_cast<Section*>(static_cast<const CIniProfile*>(this)->FindSection(name));
 }
 
-const CIniProfile::Entry* CIniProfile::FindKey(const Section& section, const std::string& key) {
-    for (const Entry& entry : section.entries)
-        if (!entry.IsBlank() && EqualsIgnoringCase(entry.name, key)) return &entry;
-    return nullptr;
+CIniProfile::Entries::iterator CIniProfile::FindKey(Section& section, const Text& key) {
+    const auto found = section.keys.find(FoldCase(key));
+    return found == section.keys.end() ? section.entries.end() : found->second.front();
+}
+
+CIniProfile::Entries::const_iterator CIniProfile::FindKey(const Section& section, const Text& key) {
+    return FindKey(const_cast<Section&>(section), key);
 }
 
 uint32_t CIniProfile::GetString(const char* pszSection, const char* pszKey, char* pBuffer,
                                 uint32_t nSize) const {
     if (!pBuffer || nSize == 0) return 0;
-    const Section* pSection = FindSection(pszSection, true);
-    const Entry* pEntry = pSection ? FindKey(*pSection, TrimQuery(pszKey)) : nullptr;
-    const std::string value = pEntry && pEntry->bHasValue ? StripQuotes(pEntry->value) : std::string();
-    const size_t nCopied = value.size() < nSize ? value.size() : nSize - 1;
-    std::memcpy(pBuffer, value.data(), nCopied);
-    pBuffer[nCopied] = '\0';
-    return static_cast<uint32_t>(nCopied);
+    Text value;
+    if (const Section* pSection = FindSection(TrimQuery(pszSection))) {
+        const Entries::const_iterator entry = FindKey(*pSection, TrimQuery(pszKey));
+        if (entry != pSection->entries.end() && entry->bHasValue) value = StripQuotes(entry->value);
+    }
+    const std::string ansi = UnicodeToAnsi(value.substr(0, nSize - 1));
+    std::memcpy(pBuffer, ansi.data(), ansi.size());
+    pBuffer[ansi.size()] = '\0';
+    return static_cast<uint32_t>(ansi.size());
 }
 
 uint32_t CIniProfile::GetSectionNames(char* pBuffer, uint32_t nSize) const {
     std::vector<std::string> names;
     for (const Section& section : m_sections)
-        if (!section.name.empty()) names.push_back(section.name);
+        if (!section.name.empty()) names.push_back(UnicodeToAnsi(section.name));
     return FillProfileList(names, pBuffer, nSize);
 }
 
@@ -167,18 +200,19 @@ uint32_t CIniProfile::GetKeyNames(const char* pszSection, char* pBuffer, uint32_
     std::vector<std::string> names;
     // A key without a name ("=value") is left out: its empty name would read
     // as the end of the list and hide the keys after it.
-    if (const Section* pSection = FindSection(pszSection, false))
+    if (const Section* pSection = FindSection(Unicode(pszSection)))
         for (const Entry& entry : pSection->entries)
-            if (entry.bHasValue && !entry.IsComment() && !entry.name.empty()) names.push_back(entry.name);
+            if (entry.bHasValue && !entry.IsComment() && !entry.name.empty())
+                names.push_back(UnicodeToAnsi(entry.name));
     return FillProfileList(names, pBuffer, nSize);
 }
 
 uint32_t CIniProfile::GetSection(const char* pszSection, char* pBuffer, uint32_t nSize) const {
     std::vector<std::string> lines;
-    if (const Section* pSection = FindSection(pszSection, false))
+    if (const Section* pSection = FindSection(Unicode(pszSection)))
         for (const Entry& entry : pSection->entries)
             if (!entry.IsBlank() && !entry.IsComment())
-                lines.push_back(entry.bHasValue ? entry.name + "=" + entry.value : entry.name);
+                lines.push_back(UnicodeToAnsi(entry.bHasValue ? entry.name + u"=" + entry.value : entry.name));
     const uint32_t nCount = FillProfileList(lines, pBuffer, nSize);
     // The service answers a missing or empty section with an empty list that
     // it closes with a second terminator, as it closes every other list.
@@ -191,57 +225,65 @@ bool CIniProfile::SetString(const char* pszSection, const char* pszKey, const ch
     if (!pszKey) return DeleteSection(pszSection);
     if (!pszValue) return DeleteKey(pszSection, pszKey);
 
-    Section* pSection = FindSection(pszSection, true);
+    const Text sectionName = TrimQuery(pszSection);
+    Section* pSection = FindSection(sectionName);
     if (!pSection) {
         Section section;
-        section.name = TrimQuery(pszSection);
+        section.name = sectionName;
         section.bHasHeader = true;
-        section.header = "[" + section.name + "]";
-        m_sections.push_back(section);
+        section.header = u"[" + section.name + u"]";
+        AddSection(std::move(section));
         pSection = &m_sections.back();
     }
     // The service drops the blanks before a value, as reading would.
-    const std::string value = TrimLeft(pszValue);
-    const std::string key = TrimQuery(pszKey);
-    if (Entry* pEntry = const_cast<Entry*>(FindKey(*pSection, key))) {
-        if (pEntry->bHasValue && pEntry->value == value) return false;
-        pEntry->bHasValue = true;
-        pEntry->value = value;
-        pEntry->bEdited = true;
+    const Text value = TrimLeft(Unicode(pszValue));
+    const Text key = TrimQuery(pszKey);
+    const Entries::iterator found = FindKey(*pSection, key);
+    if (found != pSection->entries.end()) {
+        if (found->bHasValue && found->value == value) return false;
+        found->bHasValue = true;
+        found->value = value;
+        found->bEdited = true;
         return true;
     }
     // A new key joins the end of its section's entries, ahead of the blank
     // lines that separate the section from the next one.
-    size_t nInsert = pSection->entries.size();
-    while (nInsert > 0 && pSection->entries[nInsert - 1].IsBlank()) --nInsert;
+    Entries::iterator insert = pSection->entries.end();
+    while (insert != pSection->entries.begin() && std::prev(insert)->IsBlank()) --insert;
     Entry entry;
     entry.name = key;
     entry.bHasValue = true;
     entry.value = value;
     entry.bEdited = true;
-    pSection->entries.insert(pSection->entries.begin() + static_cast<std::ptrdiff_t>(nInsert), entry);
+    IndexEntry(*pSection, pSection->entries.insert(insert, std::move(entry)));
     return true;
 }
 
 bool CIniProfile::DeleteSection(const char* pszSection) {
-    Section* pSection = FindSection(pszSection, false);
+    const Text name = Unicode(pszSection);
+    Section* pSection = FindSection(name);
     if (!pSection) return false;
     if (pSection == &m_sections.front()) {
         // The leading section is where keys before the first header live; it
         // stays, emptied, so that the profile keeps its shape.
         const bool bChanged = !pSection->entries.empty();
         pSection->entries.clear();
+        pSection->keys.clear();
         return bChanged;
     }
-    m_sections.erase(m_sections.begin() + (pSection - m_sections.data()));
+    const Sections::iterator section = m_sectionIndex.find(FoldCase(name))->second.front();
+    Unindex(m_sectionIndex, name, section);
+    m_sections.erase(section);
     return true;
 }
 
 bool CIniProfile::DeleteKey(const char* pszSection, const char* pszKey) {
-    Section* pSection = FindSection(pszSection, false);
+    Section* pSection = FindSection(Unicode(pszSection));
     if (!pSection) return false;
-    const Entry* pEntry = FindKey(*pSection, pszKey ? pszKey : "");
-    if (!pEntry) return false;
-    pSection->entries.erase(pSection->entries.begin() + (pEntry - pSection->entries.data()));
+    const Text key = Unicode(pszKey);
+    const Entries::iterator entry = FindKey(*pSection, key);
+    if (entry == pSection->entries.end()) return false;
+    Unindex(pSection->keys, key, entry);
+    pSection->entries.erase(entry);
     return true;
 }

@@ -1,25 +1,40 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "brenwick/platform/text_encoding.h"
 
 // One INI file held in memory the way the Win32 private-profile service sees
 // it: a run of sections, each a run of entries, with the keys that precede the
 // first header in an unnamed leading section. Reads answer as the service does
-// (names compared without regard to case, quotes stripped from values, results
-// cut to the caller's buffer); writes change only the lines
-// that they concern, so comments, blank lines and the spelling of every other
-// line survive, and the file is rendered again with CR LF line ends.
+// (names compared without regard to the case of ASCII letters, quotes
+// stripped from values, results cut to the caller's buffer); writes change
+// only the lines that they concern, so comments, blank lines and the spelling
+// of every other line survive, and the file is rendered again with CR LF line
+// ends, in the encoding it was read in. The names and values that the calls
+// take and give are texts of the ANSI code page, as those of the "A" calls.
+// Sections and keys are found by name in constant time, so that a run of
+// calls costs time in proportion to the file and the calls.
 class CIniProfile {
 public:
-    CIniProfile() = default;
+    CIniProfile();
     // Parses the contents of a file. Lines end at LF, or at CR in a file
-    // without any LF; a UTF-8 byte-order mark is kept apart from the first line
-    // and written back.
-    explicit CIniProfile(const std::string& text);
+    // without any LF; a byte-order mark is kept apart from the first line and
+    // written back.
+    explicit CIniProfile(const std::string& bytes);
+    // Sections and entries are found through their positions, which a copy
+    // would not share; a profile is moved, never copied.
+    CIniProfile(CIniProfile&&) = default;
+    CIniProfile& operator=(CIniProfile&&) = default;
+    CIniProfile(const CIniProfile&) = delete;
+    CIniProfile& operator=(const CIniProfile&) = delete;
 
     std::string Render() const;
+    ETextEncoding GetEncoding() const { return m_encoding; }
 
     // The value of a key, quotes stripped, cut to nSize - 1 characters; the
     // empty string when the section or key is missing or the line has no "=".
@@ -43,29 +58,40 @@ public:
     bool DeleteKey(const char* pszSection, const char* pszKey);
 
 private:
+    using Text = std::u16string;
     struct Entry {
-        std::string name;  // trimmed; empty for a blank line
+        Text name;  // trimmed; empty for a blank line
         bool bHasValue = false;
-        std::string value;  // trimmed, quotes kept
-        std::string line;   // the line as it stands in the file, when not edited
+        Text value;  // trimmed, quotes kept
+        Text line;   // the line as it stands in the file, when not edited
         bool bEdited = false;
         bool IsBlank() const { return name.empty() && !bHasValue; }
-        bool IsComment() const { return !name.empty() && name[0] == ';'; }
+        bool IsComment() const { return !name.empty() && name[0] == u';'; }
     };
+    using Entries = std::list<Entry>;
+    // The positions of the items of one name (case folded), in file order.
+    template <typename Position>
+    using NameIndex = std::unordered_map<Text, std::vector<Position>>;
     struct Section {
-        std::string name;  // trimmed; empty for the leading section
+        Text name;  // trimmed; empty for the leading section
         bool bHasHeader = false;
-        std::string header;  // the header line as it stands in the file
-        std::vector<Entry> entries;
+        Text header;  // the header line as it stands in the file
+        Entries entries;
+        NameIndex<Entries::iterator> keys;  // the entries that are not blank
     };
+    using Sections = std::list<Section>;
 
-    void ParseLine(const std::string& line);
-    const Section* FindSection(const char* pszSection, bool bTrimmed) const;
-    Section* FindSection(const char* pszSection, bool bTrimmed);
-    static const Entry* FindKey(const Section& section, const std::string& key);
+    void ParseLine(const Text& line);
+    void AddSection(Section section);
+    static void IndexEntry(Section& section, Entries::iterator entry);
+    const Section* FindSection(const Text& name) const;
+    Section* FindSection(const Text& name);
+    static Entries::iterator FindKey(Section& section, const Text& key);
+    static Entries::const_iterator FindKey(const Section& section, const Text& key);
 
-    bool m_bUtf8Bom = false;
-    std::vector<Section> m_sections{Section()};
+    ETextEncoding m_encoding = ETextEncoding::kAnsi;
+    Sections m_sections;
+    NameIndex<Sections::iterator> m_sectionIndex;
 };
 
 // Fills a profile list: each name with its terminator and an empty name at the

@@ -93,10 +93,16 @@ struct ResourceEntry {
     uint32_t nTarget;  // a subdirectory when kSubdirectoryFlag is set, else a data entry
 };
 
-// One entry of a resource directory: by its numeric name, or the first entry
-// of any name when bFirst is set. Offsets are relative to the resource root.
-bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, bool bFirst,
-                       uint32_t nId, ResourceEntry* pEntry) {
+bool IsDirectory(const ResourceEntry& entry) { return (entry.nTarget & kSubdirectoryFlag) != 0; }
+
+enum class Verdict { kNext, kTake, kNone };
+
+// Walks the entries of a resource directory in file order, the named ones
+// first unless only numbered ones are asked for, until judge takes one or ends
+// the search. Offsets are relative to the resource root.
+template <typename Judge>
+bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, bool bNumbered,
+                       Judge judge, ResourceEntry* pEntry) {
     const uint64_t nDirectoryOffset = nRoot + nDirectory;
     uint16_t nNamedCount = 0;
     uint16_t nIdCount = 0;
@@ -104,19 +110,52 @@ bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDire
         !source.ReadU16(nDirectoryOffset + 14, &nIdCount))
         return false;
     const uint32_t nCount = static_cast<uint32_t>(nNamedCount) + nIdCount;
-    // Named entries come first; a numeric name has the high bit clear.
-    for (uint32_t i = bFirst ? 0 : nNamedCount; i < nCount; ++i) {
+    for (uint32_t i = bNumbered ? nNamedCount : 0; i < nCount; ++i) {
         const uint64_t nEntry = nDirectoryOffset + 16 + 8ull * i;
         if (!source.ReadU32(nEntry, &pEntry->nName) || !source.ReadU32(nEntry + 4, &pEntry->nTarget))
             return false;
-        if (bFirst || pEntry->nName == nId) return true;
+        const Verdict verdict = judge(*pEntry);
+        if (verdict != Verdict::kNext) return verdict == Verdict::kTake;
     }
     return false;
 }
 
+// The entry with a numeric name, when it is of the kind asked for (a
+// subdirectory or data): the loader takes an entry of the other kind as no
+// entry.
+bool FindResourceEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, uint32_t nId,
+                       bool bDirectory, ResourceEntry* pEntry) {
+    return FindResourceEntry(
+        source, nRoot, nDirectory, true,
+        [&](const ResourceEntry& entry) {
+            if (entry.nName != nId) return Verdict::kNext;
+            return IsDirectory(entry) == bDirectory ? Verdict::kTake : Verdict::kNone;
+        },
+        pEntry);
+}
+
+uint16_t PrimaryLanguage(uint16_t nLanguage) { return nLanguage & 0x3FF; }
+
+// The language that the loader takes for a request in the neutral language,
+// as FindResource makes it for the version service: the neutral language,
+// the user's language, the user's primary language with the neutral
+// sub-language, English (United States); failing all, the directory's first.
+bool FindLanguageEntry(const CByteSource& source, uint64_t nRoot, uint32_t nDirectory, uint16_t nUserLanguage,
+                       ResourceEntry* pEntry) {
+    constexpr uint16_t kNeutral = 0x0000;
+    constexpr uint16_t kEnglishUnitedStates = 0x0409;
+    const uint16_t order[] = {kNeutral, nUserLanguage, PrimaryLanguage(nUserLanguage), kEnglishUnitedStates};
+    for (uint16_t nLanguage : order)
+        if (FindResourceEntry(source, nRoot, nDirectory, nLanguage, false, pEntry)) return true;
+    return FindResourceEntry(
+        source, nRoot, nDirectory, false,
+        [](const ResourceEntry& entry) { return IsDirectory(entry) ? Verdict::kNext : Verdict::kTake; }, pEntry);
+}
+
 }  // namespace
 
-bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource, uint32_t* pnLanguage) {
+bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource, uint32_t* pnLanguage,
+                           uint16_t nUserLanguage) {
     CPeImage image(source);
     uint32_t nResourceRva = 0;
     uint64_t nRoot = 0;
@@ -125,15 +164,9 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     ResourceEntry type{};
     ResourceEntry name{};
     ResourceEntry language{};
-    if (!FindResourceEntry(source, nRoot, 0, false, kResourceTypeVersion, &type) ||
-        !(type.nTarget & kSubdirectoryFlag))
-        return false;
-    if (!FindResourceEntry(source, nRoot, type.nTarget & ~kSubdirectoryFlag, false, kVersionResourceName,
-                           &name) ||
-        !(name.nTarget & kSubdirectoryFlag))
-        return false;
-    if (!FindResourceEntry(source, nRoot, name.nTarget & ~kSubdirectoryFlag, true, 0, &language) ||
-        (language.nTarget & kSubdirectoryFlag))
+    if (!FindResourceEntry(source, nRoot, 0, kResourceTypeVersion, true, &type) ||
+        !FindResourceEntry(source, nRoot, type.nTarget & ~kSubdirectoryFlag, kVersionResourceName, true, &name) ||
+        !FindLanguageEntry(source, nRoot, name.nTarget & ~kSubdirectoryFlag, nUserLanguage, &language))
         return false;
     const uint32_t nDataEntry = language.nTarget;
 
@@ -151,7 +184,8 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     return true;
 }
 
-bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource, uint32_t* pnLanguage) {
+bool ReadPeVersionResource(const std::string& path, std::vector<uint8_t>* pResource, uint32_t* pnLanguage,
+                           uint16_t nUserLanguage) {
     CFileByteSource source(path);
-    return source.IsOpen() && ReadPeVersionResource(source, pResource, pnLanguage);
+    return source.IsOpen() && ReadPeVersionResource(source, pResource, pnLanguage, nUserLanguage);
 }

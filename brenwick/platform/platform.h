@@ -43,6 +43,12 @@ public:
     virtual bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                                    const char* pszFile) = 0;
     virtual bool DeleteProfileSection(const char* pszSection, const char* pszFile) = 0;
+    // An export that makes many profile calls brackets them with these two
+    // (through CProfileBatch), so that a platform may read each file once
+    // and write it once, when the batch ends. Calls outside a batch reach the
+    // disk before they return.
+    virtual void BeginProfileBatch() {}
+    virtual void EndProfileBatch() {}
 
     // The two file-version words of the root block (VS_FIXEDFILEINFO) of the
     // file's version resource; false when the file is missing or unreadable,
@@ -62,6 +68,18 @@ public:
 
     // A modal box without owner window, with an OK button and no icon.
     virtual void ShowMessageBox(const char* pszText, const char* pszCaption) = 0;
+};
+
+// The profile calls of one export, from the object's creation to its end.
+class CProfileBatch {
+public:
+    explicit CProfileBatch(CPlatform& platform) : m_platform(platform) { m_platform.BeginProfileBatch(); }
+    ~CProfileBatch() { m_platform.EndProfileBatch(); }
+    CProfileBatch(const CProfileBatch&) = delete;
+    CProfileBatch& operator=(const CProfileBatch&) = delete;
+
+private:
+    CPlatform& m_platform;
 };
 
 // The platform that the exports use: the one installed by SetPlatform, else

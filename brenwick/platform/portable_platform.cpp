@@ -2,9 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <vector>
 
 #include "brenwick/platform/ini_profile.h"
@@ -18,45 +15,6 @@ namespace {
 const char kDefaultProfileFile[] = "win.ini";
 
 bool HasDirectory(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
-
-bool WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    return static_cast<bool>(file);
-}
-
-// The new text goes to a file beside the profile, which takes the profile's
-// place only once all of it is written: a full disk never leaves a profile
-// cut short. A link keeps pointing at the profile, and the profile keeps its
-// permissions. Where no file can be made beside it (a directory that refuses
-// new files), the profile is rewritten in place, as before.
-bool ReplaceFileText(const std::string& path, const std::string& text) {
-    std::error_code error;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(target, error)) {
-        const std::filesystem::path resolved = std::filesystem::canonical(target, error);
-        if (error) return false;
-        target = resolved;
-    }
-    std::random_device random;
-    const std::filesystem::path temporary = target.string() + ".new-" + std::to_string(random());
-    {
-        std::ofstream probe(temporary, std::ios::binary);
-        if (!probe) return WriteWholeFile(target, text);
-    }
-    const std::filesystem::file_status status = std::filesystem::status(target, error);
-    bool bDone = WriteWholeFile(temporary, text);
-    if (bDone && std::filesystem::exists(status))
-        std::filesystem::permissions(temporary, status.permissions(), error);
-    if (bDone) {
-        std::filesystem::rename(temporary, target, error);
-        bDone = !error;
-    }
-    if (!bDone) std::filesystem::remove(temporary, error);
-    return bDone;
-}
 
 void ClearBuffer(char* pBuffer, uint32_t nSize) {
     if (!pBuffer) return;
@@ -76,46 +34,51 @@ std::string CPortablePlatform::ResolveProfilePath(const char* pszFile) const {
     return (std::filesystem::path(m_windowsDirectory) / file).string();
 }
 
-bool CPortablePlatform::LoadProfile(const char* pszFile, CIniProfile* pProfile) const {
-    const std::string path = ResolveProfilePath(pszFile);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        *pProfile = CIniProfile();
-        return !error;
+void CPortablePlatform::BeginProfileBatch() { ++m_nBatchDepth; }
+
+void CPortablePlatform::EndProfileBatch() {
+    if (m_nBatchDepth > 0 && --m_nBatchDepth == 0) EndCall();
+}
+
+bool CPortablePlatform::EndCall() {
+    if (m_nBatchDepth > 0) return true;
+    try {
+        return m_cache.WriteAll();
+    } catch (...) {
+        m_cache.Clear();
+        return false;
     }
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) return false;
-    *pProfile = CIniProfile(text.str());
-    return true;
 }
 
 // The engine allocates as it parses; running out of memory must reach the
 // export as a failed call, never as an exception in the installer's process.
 template <typename Read>
-uint32_t CPortablePlatform::ReadProfile(const char* pszFile, char* pBuffer, uint32_t nSize, Read read) const {
+uint32_t CPortablePlatform::ReadProfile(const char* pszFile, char* pBuffer, uint32_t nSize, Read read) {
+    const std::string path = ResolveProfilePath(pszFile);
+    uint32_t nCount = 0;
+    bool bRead = false;
     try {
-        CIniProfile profile;
-        if (LoadProfile(pszFile, &profile)) return read(profile);
+        if (const CIniProfile* pProfile = m_cache.Read(path)) {
+            nCount = read(*pProfile);
+            bRead = true;
+        }
     } catch (...) {
+        m_cache.Forget(path);
     }
-    ClearBuffer(pBuffer, nSize);
-    return 0;
+    if (!bRead) ClearBuffer(pBuffer, nSize);
+    EndCall();
+    return bRead ? nCount : 0;
 }
 
-template <typename Change>
-bool CPortablePlatform::ChangeProfile(const char* pszFile, Change change) {
+bool CPortablePlatform::ChangeProfile(const char* pszFile, const ProfileChange& change) {
+    const std::string path = ResolveProfilePath(pszFile);
+    bool bDone = false;
     try {
-        CIniProfile profile;
-        if (!LoadProfile(pszFile, &profile)) return false;
-        if (!change(profile)) return true;
-        return ReplaceFileText(ResolveProfilePath(pszFile), profile.Render());
+        bDone = m_cache.Change(path, change);
     } catch (...) {
-        return false;
+        m_cache.Forget(path);
     }
+    return EndCall() && bDone;
 }
 
 uint32_t CPortablePlatform::ReadProfileString(const char* pszSection, const char* pszKey, char* pBuffer,
@@ -149,13 +112,20 @@ uint32_t CPortablePlatform::ReadProfileSection(const char* pszSection, char* pBu
 bool CPortablePlatform::WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                                           const char* pszFile) {
     if (!pszSection) return false;
-    return ChangeProfile(
-        pszFile, [&](CIniProfile& profile) { return profile.SetString(pszSection, pszKey, pszValue); });
+    ProfileChange change;
+    change.section = pszSection;
+    change.bHasKey = pszKey != nullptr;
+    change.key = pszKey ? pszKey : "";
+    change.bHasValue = pszValue != nullptr;
+    change.value = pszValue ? pszValue : "";
+    return ChangeProfile(pszFile, change);
 }
 
 bool CPortablePlatform::DeleteProfileSection(const char* pszSection, const char* pszFile) {
     if (!pszSection) return false;
-    return ChangeProfile(pszFile, [&](CIniProfile& profile) { return profile.DeleteSection(pszSection); });
+    ProfileChange change;
+    change.section = pszSection;
+    return ChangeProfile(pszFile, change);
 }
 
 bool CPortablePlatform::ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,

@@ -3,13 +3,13 @@
 #include <string>
 
 #include "brenwick/platform/platform.h"
-
-class CIniProfile;
+#include "brenwick/platform/profile_cache.h"
 
 // The platform on a system without the Win32 services: INI files through our
-// own private-profile engine, version resources read straight from PE files,
-// the date from the standard clock, message boxes on standard error. It has no
-// OS version record to offer and no windows to tell about a setting change.
+// own private-profile engine, each file of a batch read and written once;
+// version resources read straight from PE files, the date from the standard
+// clock, message boxes on standard error. It has no OS version record to offer
+// and no windows to tell about a setting change.
 class CPortablePlatform : public CPlatform {
 public:
     // Where a profile file name without a directory is looked for; the empty
@@ -30,6 +30,8 @@ public:
     bool WriteProfileValue(const char* pszSection, const char* pszKey, const char* pszValue,
                            const char* pszFile) override;
     bool DeleteProfileSection(const char* pszSection, const char* pszFile) override;
+    void BeginProfileBatch() override;
+    void EndProfileBatch() override;
 
     bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,
                          uint32_t* pdwFileVersionLS) override;
@@ -39,15 +41,15 @@ public:
     void ShowMessageBox(const char* pszText, const char* pszCaption) override;
 
 private:
-    // A missing file reads as an empty profile; false when the file exists
-    // but cannot be read.
-    bool LoadProfile(const char* pszFile, CIniProfile* pProfile) const;
-    template <typename Change>
-    bool ChangeProfile(const char* pszFile, Change change);
     template <typename Read>
-    uint32_t ReadProfile(const char* pszFile, char* pBuffer, uint32_t nSize, Read read) const;
+    uint32_t ReadProfile(const char* pszFile, char* pBuffer, uint32_t nSize, Read read);
+    bool ChangeProfile(const char* pszFile, const ProfileChange& change);
+    // Ends a call: outside a batch, every call is a batch of its own.
+    bool EndCall();
 
     std::string m_windowsDirectory;
+    CProfileCache m_cache;
+    int m_nBatchDepth = 0;
 };
 
 // The process's portable platform: the build's own platform where the system

@@ -1,6 +1,32 @@
 #include "brenwick/platform/utc_date.h"
 
-#include <chrono>
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+
+int64_t ClockSeconds() {
+#if defined(_WIN32)
+    // Intervals of 100 ns since 1601-01-01, the start of the Windows clock.
+    constexpr uint64_t kIntervalsPerSecond = 10000000;
+    constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t nIntervals = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+    return static_cast<int64_t>(nIntervals / kIntervalsPerSecond) - kSecondsFrom1601To1970;
+#else
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec);
+#endif
+}
+
+}  // namespace
 
 UtcDate UtcDateFromDaysSinceEpoch(int64_t nDays) {
     // Counted in 400-year eras that begin on 1 March, so that the leap day
@@ -17,10 +43,10 @@ UtcDate UtcDateFromDaysSinceEpoch(int64_t nDays) {
     return UtcDate{static_cast<int>(nYear), static_cast<int>(nMonth), static_cast<int>(nDay)};
 }
 
-UtcDate CurrentUtcDate() {
-    const auto nSeconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    const int64_t nDays = nSeconds >= 0 ? nSeconds / 86400 : (nSeconds - 86399) / 86400;
+UtcDate UtcDateFromSeconds(int64_t nSeconds) {
+    const int64_t nDays =
+        nSeconds >= 0 ? nSeconds / kSecondsPerDay : (nSeconds - (kSecondsPerDay - 1)) / kSecondsPerDay;
     return UtcDateFromDaysSinceEpoch(nDays);
 }
+
+UtcDate CurrentUtcDate() { return UtcDateFromSeconds(ClockSeconds()); }

@@ -1,14 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 // The contents of a version resource (VS_VERSIONINFO): a tree of blocks, each
 // with a UTF-16 key, a value and child blocks. The root block's value is the
-// fixed file information; its children hold the string table and the
-// translation list. Every block is checked to lie within its parent.
+// fixed file information, the only part that the exports read. Every block is
+// checked to lie within its parent.
 
 struct FixedFileInfo {
     uint32_t dwSignature;
@@ -30,13 +30,27 @@ struct FixedFileInfo {
 // has none or is damaged.
 bool ReadVersionRootBlock(const std::vector<uint8_t>& resource, FixedFileInfo* pInfo);
 
-struct VersionStringTable {
-    std::string name;  // language and code page in hexadecimal, such as "080904b0"
-    // Keys and values in resource order; UTF-16 characters above 0xFF read as '?'.
-    std::vector<std::pair<std::string, std::string>> strings;
-    std::vector<uint16_t> translation;  // language, code page, language, ...
+// The value type of a block whose value is text; any other type is binary.
+constexpr uint16_t kVersionTextValue = 1;
+
+// One block as offsets into the resource: where it ends, where its value and
+// its first child begin.
+struct VersionBlock {
+    size_t nEnd = 0;
+    std::string key;
+    uint16_t nValueLength = 0;  // characters of a text value, bytes of a binary one
+    uint16_t nType = 0;
+    size_t nValue = 0;
+    size_t nChildren = 0;
 };
 
-// The first string table and the translation list; false when the resource
-// is damaged or has no string table.
-bool ReadVersionStrings(const std::vector<uint8_t>& resource, VersionStringTable* pTable);
+// The block that starts at nBegin and must end by nLimit; false when it does
+// not fit or its key has no terminator.
+bool ParseVersionBlock(const std::vector<uint8_t>& data, size_t nBegin, size_t nLimit, VersionBlock* pBlock);
+
+// A NUL-terminated UTF-16 text that starts at nBegin and ends before nEnd;
+// false when no terminator comes first, with the characters up to nEnd in
+// *pText. Characters above 0xFF read as '?'. *pnAfter is the offset past the
+// terminator.
+bool ReadVersionText(const std::vector<uint8_t>& data, size_t nBegin, size_t nEnd, std::string* pText,
+                     size_t* pnAfter);

@@ -86,6 +86,27 @@ TEST(UtcDate, DaysSinceTheEpochBecomeCalendarDates) {
     }
 }
 
+// From the first to the last second that GetSystemTime can give, past the
+// end of a nanosecond count in 64 bits (2262-04-11 23:47:16).
+TEST(UtcDate, EverySecondOfTheWindowsClockHasItsDate) {
+    struct Case {
+        int64_t nSeconds;
+        UtcDate date;
+    };
+    const Case cases[] = {
+        {-11644473600, {1601, 1, 1}}, {-11644473601, {1600, 12, 31}}, {-1, {1969, 12, 31}},
+        {0, {1970, 1, 1}},            {86399, {1970, 1, 1}},          {86400, {1970, 1, 2}},
+        {9223372036, {2262, 4, 11}},  {9223372037, {2262, 4, 11}},    {9223372036 + 86400, {2262, 4, 12}},
+        {910670515199, {30827, 12, 31}},
+    };
+    for (const Case& c : cases) {
+        const UtcDate date = UtcDateFromSeconds(c.nSeconds);
+        EXPECT_EQ(c.date.nYear, date.nYear) << c.nSeconds;
+        EXPECT_EQ(c.date.nMonth, date.nMonth) << c.nSeconds;
+        EXPECT_EQ(c.date.nDay, date.nDay) << c.nSeconds;
+    }
+}
+
 TEST(UtcDate, TodayIsTheDateOfTheSystemClockInUtc) {
     const std::time_t before = std::time(nullptr);
     const UtcDate today = CurrentUtcDate();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "brenwick/platform/version_info_block.h"
+#include "version_string_table.h"
 
 namespace {
 
@@ -196,6 +197,54 @@ TEST(PeVersionReader, DamagedResourceDirectoriesAreRefused) {
     bytes = good;
     PutU32(bytes, nDataEntry, 0xFFFFFF00);
     EXPECT_FALSE(Readable(bytes)) << "data address outside every section";
+}
+
+// The language entries of the two-language fixture: German (0x0407), then
+// English (United States, 0x0409).
+struct LanguageCase {
+    const char* pszCase;
+    uint16_t nUserLanguage;
+    uint32_t nGermanId;
+    uint32_t nEnglishId;
+    bool bEnglishIsDirectory;
+    uint32_t nLanguage;  // the language read
+    uint32_t dwLS;       // and its file version's low word: 7 German, 9 English
+};
+
+TEST(PeVersionReader, PicksTheLanguageInTheLoadersSearchOrder) {
+    const std::vector<uint8_t> good = FixtureBytes("two_languages.x86.dll");
+    const size_t nRoot = Layout(good).nResourceRoot;
+    const uint32_t nNameDirectory = GetU32(good, nRoot + 16 + 4) & 0x7FFFFFFF;
+    const uint32_t nLanguageDirectory = GetU32(good, nRoot + nNameDirectory + 16 + 4) & 0x7FFFFFFF;
+    const size_t nGerman = nRoot + nLanguageDirectory + 16;
+    const size_t nEnglish = nGerman + 8;
+    ASSERT_EQ(0x0407u, GetU32(good, nGerman));
+    ASSERT_EQ(0x0409u, GetU32(good, nEnglish));
+
+    const LanguageCase cases[] = {
+        {"English user", 0x0409, 0x0407, 0x0409, false, 0x0409, 9},
+        {"German user", 0x0407, 0x0407, 0x0409, false, 0x0407, 7},
+        {"Austrian user: English before the first listed", 0x0C07, 0x0407, 0x0409, false, 0x0409, 9},
+        {"French user", 0x040C, 0x0407, 0x0409, false, 0x0409, 9},
+        {"neutral before the user's own", 0x0407, 0x0407, 0x0000, false, 0x0000, 9},
+        {"primary language, neutral sub-language", 0x0807, 0x0C07, 0x0007, false, 0x0007, 9},
+        {"none in the order: the first listed", 0x0409, 0x0407, 0x0809, false, 0x0407, 7},
+        {"a directory is no language entry", 0x0409, 0x0407, 0x0409, true, 0x0407, 7},
+    };
+    for (const LanguageCase& c : cases) {
+        std::vector<uint8_t> bytes = good;
+        PutU32(bytes, nGerman, c.nGermanId);
+        PutU32(bytes, nEnglish, c.nEnglishId);
+        if (c.bEnglishIsDirectory) PutU32(bytes, nEnglish + 4, GetU32(bytes, nEnglish + 4) | 0x80000000);
+        CMemoryByteSource source(bytes.data(), bytes.size());
+        std::vector<uint8_t> resource;
+        uint32_t nLanguage = 0;
+        FixedFileInfo info{};
+        ASSERT_TRUE(ReadPeVersionResource(source, &resource, &nLanguage, c.nUserLanguage)) << c.pszCase;
+        ASSERT_TRUE(ReadVersionRootBlock(resource, &info)) << c.pszCase;
+        EXPECT_EQ(c.nLanguage, nLanguage) << c.pszCase;
+        EXPECT_EQ(c.dwLS, info.dwFileVersionLS) << c.pszCase;
+    }
 }
 
 // The version block itself, built by hand.

@@ -6,6 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "temp_directory.h"
 
 namespace {
@@ -74,6 +80,31 @@ TEST(PortablePlatformVersion, ReadsTheFileVersionWordsOfAPeFile) {
     EXPECT_FALSE(platform.ReadFileVersion((kFixtures + "/no_root_block.x64.dll").c_str(), &dwMS, &dwLS));
     EXPECT_FALSE(platform.ReadFileVersion(nullptr, &dwMS, &dwLS));
 }
+
+#if !defined(_WIN32)
+// In a child: a read that waited for a writer would end at the alarm instead
+// of hanging the suite.
+TEST(PortablePlatformVersion, AFifoADeviceOrADirectoryHasNoVersionAtOnce) {
+    CTempDirectory directory;
+    const std::string fifo = directory.Path("pipe.dll");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(10);
+        CPortablePlatform platform;
+        uint32_t dwMS = 0;
+        uint32_t dwLS = 0;
+        bool bAnswered = false;
+        for (const std::string& file : {fifo, std::string("/dev/zero"), directory.Directory()})
+            bAnswered = platform.ReadFileVersion(file.c_str(), &dwMS, &dwLS) || bAnswered;
+        _exit(bAnswered ? 1 : 0);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(pid, waitpid(pid, &nStatus, 0));
+    ASSERT_TRUE(WIFEXITED(nStatus)) << "the read waited";
+    EXPECT_EQ(0, WEXITSTATUS(nStatus));
+}
+#endif
 
 TEST(PortablePlatformSystem, HasNoOsVersionAndNoWindowsToTell) {
     CPortablePlatform platform;

@@ -6,7 +6,8 @@
 
 #include "brenwick/platform/pe_version_reader.h"
 #include "brenwick/platform/version_info_block.h"
-#include "brenwick/version_strings.h"
+#include "version_string_table.h"
+#include "version_strings.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // export gives its specified result, and no INI file that existed before
 // loses any of its contents.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "brenwick/brenwick_exports.h"
 #include "brenwick/installer_call_block.h"
 #include "brenwick/platform/portable_platform.h"
+#include "../brenwick/unprivileged.h"
 #include "file_size_limit.h"
 
 namespace {
@@ -96,6 +99,42 @@ TEST_F(IniWriteFaultTest, AFullDiskCreatesNoDestinationCutShort) {
     }
     EXPECT_FALSE(std::filesystem::exists(m_directory / "destination.ini"));
     EXPECT_EQ(1u, EntriesInDirectory());
+}
+
+// A second link keeps a replacement from taking the file's place: the file
+// is rewritten in place, and a full disk is found before a byte changes.
+TEST_F(IniWriteFaultTest, AFullDiskLeavesAFileWithTwoLinksWhole) {
+    ASSERT_EQ(0, link((m_directory / "destination.ini").c_str(), (m_directory / "second.ini").c_str()));
+    {
+        CFileSizeLimit limit(sizeof kDestination + 8);
+        ASSERT_TRUE(limit.IsActive());
+        EXPECT_EQ(1, Merge("RI", m_directory / "destination.ini"));
+    }
+    EXPECT_EQ(kDestination, ReadText(m_directory / "destination.ini"));
+    EXPECT_EQ(kDestination, ReadText(m_directory / "second.ini"));
+    EXPECT_EQ(3u, EntriesInDirectory());
+    EXPECT_EQ(1, Merge("RI", m_directory / "destination.ini"));
+    EXPECT_NE(std::string::npos, ReadText(m_directory / "second.ini").find("Absent=inserted"));
+}
+
+// Where no file can be made beside the destination, it is rewritten in
+// place; a full disk then must not cut it short (it kept 222 of 250 keys).
+TEST_F(IniWriteFaultTest, AFullDiskInADirectoryThatTakesNoNewFileLeavesTheDestinationWhole) {
+    std::string whyNot;
+    if (!UnprivilegedUserAvailable(whyNot)) GTEST_SKIP() << whyNot;
+    std::string many = "[Common]\r\n";
+    for (int n = 0; n < 250; ++n) many += "Key" + std::to_string(n) + "=value " + std::to_string(n) + "\r\n";
+    WriteText(m_directory / "destination.ini", many);
+    chmod((m_directory / "destination.ini").c_str(), 0666);
+    chmod(m_directory.c_str(), 0555);
+    const int nResult = RunUnprivileged([&] {
+        CFileSizeLimit limit(many.size() + 16);
+        return limit.IsActive() ? Merge("RI", m_directory / "destination.ini") : 254;
+    });
+    chmod(m_directory.c_str(), 0755);
+    EXPECT_EQ(1, nResult);
+    EXPECT_EQ(many, ReadText(m_directory / "destination.ini"));
+    EXPECT_EQ(2u, EntriesInDirectory());
 }
 
 TEST_F(IniWriteFaultTest, AfterAFullDiskTheNextMergeWritesEverything) {

@@ -35,6 +35,23 @@ else
     fail "the native profile_ops was built"
 fi
 
+# The Unicode files keep their encoding. Those laid out as Wine lays a file
+# (no blank lines, no blanks around "=") come out of the portable engine's
+# writes with the very bytes of Wine's; the other one must read, through
+# Wine's own service, as the file that Wine wrote.
+for file in utf16le.ini utf16be.ini utf16_mark_only.ini utf16_odd.ini utf8.ini; do
+    check_files "$file: the portable engine writes the bytes that Wine writes" \
+        "$work/ini/win32/$file" "$work/ini/portable/$file"
+done
+unicode_reads='sections	utf16le_lf.ini	2048
+section	utf16le_lf.ini	spaced	2048
+section	utf16le_lf.ini	\xFCber	2048'
+check "utf16le_lf.ini: Wine's service reads the portable engine's file as its own" \
+    "$(profile_answers "$work/ini/win32" <<<"$unicode_reads")" \
+    "$(profile_answers "$work/ini/portable" <<<"$unicode_reads")"
+check "utf16le_lf.ini: the portable engine keeps the byte-order mark" "fffe" \
+    "$(head -c 2 "$work/ini/portable/utf16le_lf.ini" | od -An -tx1 | tr -d ' ')"
+
 # Wine writes every changed file anew from its parsed form; Windows and the
 # portable engine change only the lines concerned. Shown, not judged.
 relaid=""

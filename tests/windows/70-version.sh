@@ -2,6 +2,7 @@
 # version service (GetFileVersionInfoA, VerQueryValueA) and by brenwick's own
 # portable PE reader on Linux, each compared with the expected texts in
 # expected/brenwick_version.txt ("*" stands for a value that is ours to choose).
+# A two-language fixture shows that both pick the same language.
 
 expected=$here/expected/brenwick_version.txt
 # Every line of the expected texts, "*" values matched by whatever is there.
@@ -34,3 +35,14 @@ for leg in 32 64; do
         fail "the native version_dump was built"
     fi
 done
+
+# A version resource in two languages, German listed first: Wine's version
+# service and the portable reader must read the same one (the English one on
+# this English system), with its fixed information and texts.
+fixture=$root/tests/brenwick/fixtures/two_languages.x86.dll
+wine_dump=$(win "$b64/tests/windows/version_dump.exe" api "$(winpath "$fixture")" FileVersion)
+portable_dump=$("$native/tests/windows/version_dump" portable "$fixture")
+check "two languages: the version service reads the English resource" \
+    "resource language=0x0409" "$(head -1 <<<"$wine_dump")"
+check "two languages: the portable PE reader reads the resource that the version service reads" \
+    "$wine_dump" "$portable_dump"

@@ -23,6 +23,7 @@
 
 #include "brenwick/platform/pe_version_reader.h"
 #include "brenwick/platform/version_info_block.h"
+#include "version_string_table.h"
 
 namespace {
 
@@ -77,9 +78,31 @@ int DumpPortable(const char* pszFile) {
 }
 
 #if defined(_WIN32)
-BOOL CALLBACK TakeLanguage(HMODULE, LPCSTR, LPCSTR, WORD wLanguage, LONG_PTR lParam) {
-    *reinterpret_cast<uint32_t*>(lParam) = wLanguage;
-    return FALSE;
+BOOL CALLBACK ListLanguage(HMODULE, LPCSTR, LPCSTR, WORD wLanguage, LONG_PTR lParam) {
+    reinterpret_cast<std::vector<WORD>*>(lParam)->push_back(wLanguage);
+    return TRUE;
+}
+
+// The service does not say which language it read: the language whose
+// resource holds the bytes it gave.
+uint32_t LanguageRead(const char* pszFile, const std::vector<char>& data) {
+    uint32_t nLanguage = 0;
+    HMODULE hModule = LoadLibraryExA(pszFile, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!hModule) return nLanguage;
+    std::vector<WORD> languages;
+    EnumResourceLanguagesA(hModule, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), ListLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    for (WORD wLanguage : languages) {
+        HRSRC hResource = FindResourceExA(hModule, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), wLanguage);
+        HGLOBAL hData = hResource ? LoadResource(hModule, hResource) : nullptr;
+        const DWORD dwSize = hResource ? SizeofResource(hModule, hResource) : 0;
+        if (hData && dwSize <= data.size() && std::memcmp(LockResource(hData), data.data(), dwSize) == 0) {
+            nLanguage = wLanguage;
+            break;
+        }
+    }
+    FreeLibrary(hModule);
+    return nLanguage;
 }
 
 int DumpWithApi(const char* pszFile, int nKeys, char** ppszKeys) {
@@ -93,13 +116,7 @@ int DumpWithApi(const char* pszFile, int nKeys, char** ppszKeys) {
         std::fprintf(stderr, "version_dump: the version service finds no version resource in %s\n", pszFile);
         return 1;
     }
-    uint32_t nLanguage = 0;
-    if (HMODULE hModule = LoadLibraryExA(pszFile, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        EnumResourceLanguagesA(hModule, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), TakeLanguage,
-                               reinterpret_cast<LONG_PTR>(&nLanguage));
-        FreeLibrary(hModule);
-    }
-    std::printf("resource language=0x%04X\n", nLanguage);
+    std::printf("resource language=0x%04X\n", LanguageRead(pszFile, data));
     FixedFileInfo info{};
     static_assert(sizeof(info) == sizeof(VS_FIXEDFILEINFO), "the root block");
     std::memcpy(&info, pFixed, sizeof(info));

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The string table of the version resource, in the order in which the
-// resource lists it, with the fixed part's numbers.
+// The texts and numbers of brenwick's version resource as version_texts.h
+// gives them to the resource compiler, in the order of the string table.
 struct VersionString {
     const char* pszKey;
     const char* pszValue;

@@ -1,0 +1,167 @@
+// INI files in UTF-16 and UTF-8 as the private-profile service reads them:
+// detected by the byte-order mark, read through the ANSI code page (1252) by
+// the "A" calls, and written back in their own encoding.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+#include "brenwick/platform/code_page_1252.h"
+#include "brenwick/platform/ini_profile.h"
+
+namespace {
+
+std::string Utf16(const std::u16string& text, bool bBigEndian) {
+    std::string bytes = bBigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+        const char cHigh = static_cast<char>(c >> 8);
+        const char cLow = static_cast<char>(c & 0xFF);
+        bytes += bBigEndian ? cHigh : cLow;
+        bytes += bBigEndian ? cLow : cHigh;
+    }
+    return bytes;
+}
+
+std::string Get(const CIniProfile& profile, const char* pszSection, const char* pszKey, uint32_t nSize = 64) {
+    std::vector<char> buffer(nSize);
+    const uint32_t nCount = profile.GetString(pszSection, pszKey, buffer.data(), nSize);
+    return std::string(buffer.data(), nCount);
+}
+
+std::string Sections(const CIniProfile& profile) {
+    std::vector<char> buffer(256);
+    const uint32_t nCount = profile.GetSectionNames(buffer.data(), 256);
+    return std::string(buffer.data(), nCount);
+}
+
+const std::u16string kUnicodeText =
+    u"; caf\u00e9 \u4e2d\r\n"
+    u"[caf\u00e9]\r\n"
+    u"price=10 \u20ac\r\n"
+    u"wide=\u0100\u0101 \u4e2d \U0001F600 \uFF21\r\n"
+    u"[CAF\u00c9]\r\n"
+    u"k=v\r\n";
+
+TEST(IniEncoding, Utf16FilesOfBothByteOrdersReadThroughTheAnsiCodePage) {
+    for (bool bBigEndian : {false, true}) {
+        const CIniProfile profile(Utf16(kUnicodeText, bBigEndian));
+        EXPECT_EQ(bBigEndian ? ETextEncoding::kUtf16Be : ETextEncoding::kUtf16Le, profile.GetEncoding());
+        EXPECT_EQ(std::string("caf\xE9\0CAF\xC9\0", 10), Sections(profile)) << bBigEndian;
+        EXPECT_EQ("10 \x80", Get(profile, "caf\xE9", "price")) << bBigEndian;
+        // Best fit, "?" for what has none, one "?" per half of a surrogate
+        // pair, cut by units of the file.
+        EXPECT_EQ("Aa ? ?? A", Get(profile, "caf\xE9", "wide")) << bBigEndian;
+        EXPECT_EQ("Aa ? ", Get(profile, "caf\xE9", "wide", 6)) << bBigEndian;
+        // Only ASCII letters are folded: CAFÉ is a section of its own.
+        EXPECT_EQ("v", Get(profile, "CAF\xC9", "K")) << bBigEndian;
+        EXPECT_EQ("", Get(profile, "caf\xE9", "k")) << bBigEndian;
+    }
+}
+
+TEST(IniEncoding, AWrittenUtf16FileKeepsItsEncodingAndEveryUntouchedLine) {
+    for (bool bBigEndian : {false, true}) {
+        CIniProfile profile(Utf16(kUnicodeText, bBigEndian));
+        EXPECT_EQ(Utf16(kUnicodeText, bBigEndian), profile.Render());
+        ASSERT_TRUE(profile.SetString("caf\xE9", "price", "12 \x80"));
+        ASSERT_TRUE(profile.SetString("new", "n\xFC", "\x93quoted\x94"));
+        ASSERT_TRUE(profile.DeleteSection("CAF\xC9"));
+        const std::u16string expected =
+            u"; caf\u00e9 \u4e2d\r\n"
+            u"[caf\u00e9]\r\n"
+            u"price=12 \u20ac\r\n"
+            u"wide=\u0100\u0101 \u4e2d \U0001F600 \uFF21\r\n"
+            u"[new]\r\n"
+            u"n\u00fc=\u201cquoted\u201d\r\n";
+        EXPECT_EQ(Utf16(expected, bBigEndian), profile.Render()) << bBigEndian;
+    }
+}
+
+TEST(IniEncoding, AByteOrderMarkAloneIsAnEmptyUtf16File) {
+    CIniProfile profile(std::string("\xFF\xFE"));
+    EXPECT_EQ("", Sections(profile));
+    profile.SetString("s", "k", "v");
+    EXPECT_EQ(Utf16(u"[s]\r\nk=v\r\n", false), profile.Render());
+}
+
+TEST(IniEncoding, AnOddLastByteOfAUtf16FileIsAUnitOfItsOwn) {
+    std::string bytes = Utf16(u"[s]\r\nk=v\r\n", false) + "A";
+    CIniProfile profile(bytes);
+    EXPECT_EQ("v", Get(profile, "s", "k"));
+    profile.SetString("s", "j", "w");
+    EXPECT_EQ(Utf16(u"[s]\r\nk=v\r\nA\r\nj=w\r\n", false), profile.Render());
+}
+
+TEST(IniEncoding, Utf8FilesWithAMarkReadThroughTheAnsiCodePageAndKeepTheirBytes) {
+    // An invalid byte (\xFF) and a cut character (\xE4\xB8) stay as they were.
+    const std::string bytes =
+        "\xEF\xBB\xBF[caf\xC3\xA9]\r\n"
+        "price=10 \xE2\x82\xAC\r\n"
+        "broken=a\xFF" "b\xE4\xB8\r\n";
+    CIniProfile profile(bytes);
+    EXPECT_EQ(ETextEncoding::kUtf8, profile.GetEncoding());
+    EXPECT_EQ("10 \x80", Get(profile, "caf\xE9", "price"));
+    EXPECT_EQ("a?b??", Get(profile, "caf\xE9", "broken"));
+    EXPECT_EQ(bytes, profile.Render());
+    profile.SetString("caf\xE9", "price", "\xE9t\xE9");
+    EXPECT_EQ(
+        "\xEF\xBB\xBF[caf\xC3\xA9]\r\n"
+        "price=\xC3\xA9t\xC3\xA9\r\n"
+        "broken=a\xFF" "b\xE4\xB8\r\n",
+        profile.Render());
+}
+
+TEST(IniEncoding, AnAnsiFileKeepsEveryByte) {
+    std::string bytes;
+    for (int c = 1; c < 256; ++c)
+        if (c != '\r' && c != '\n' && c != '[' && c != '=') bytes += static_cast<char>(c);
+    bytes = "[s]\r\nk=" + bytes + "\r\n";
+    CIniProfile profile(bytes);
+    EXPECT_EQ(ETextEncoding::kAnsi, profile.GetEncoding());
+    profile.SetString("s", "j", "\x81\x8D\x8F\x90\x9D\xFF");
+    EXPECT_EQ(bytes + "j=\x81\x8D\x8F\x90\x9D\xFF\r\n", profile.Render());
+}
+
+TEST(CodePage1252, EveryByteGoesThereAndBack) {
+    for (int n = 0; n < 256; ++n) {
+        const char c = static_cast<char>(n);
+        EXPECT_EQ(c, UnicodeToAnsi(AnsiToUnicode(c))) << n;
+    }
+    EXPECT_EQ(u'\u20AC', AnsiToUnicode('\x80'));
+    EXPECT_EQ(u'\u0081', AnsiToUnicode('\x81'));
+    EXPECT_EQ(u'\u0178', AnsiToUnicode('\x9F'));
+}
+
+TEST(CodePage1252, CharactersOutsideTheCodePageTakeTheirBestFitOrAQuestionMark) {
+    EXPECT_EQ('A', UnicodeToAnsi(u'\u0100'));
+    EXPECT_EQ('\xD0', UnicodeToAnsi(u'\u0110'));
+    EXPECT_EQ('!', UnicodeToAnsi(u'\uFF01'));
+    EXPECT_EQ('~', UnicodeToAnsi(u'\uFF5E'));
+    EXPECT_EQ('?', UnicodeToAnsi(u'\uFF5F'));
+    EXPECT_EQ('?', UnicodeToAnsi(u'\u0080'));
+    EXPECT_EQ('?', UnicodeToAnsi(u'\u4E2D'));
+    EXPECT_EQ('?', UnicodeToAnsi(u'\xD83D'));
+}
+
+#if defined(_WIN32)
+// The table against the system's own conversion, character by character.
+TEST(CodePage1252, ConvertsEveryCharacterAsWindowsDoes) {
+    for (unsigned n = 0; n < 0x10000; ++n) {
+        const wchar_t c = static_cast<wchar_t>(n);
+        char cWindows = 0;
+        ASSERT_EQ(1, WideCharToMultiByte(1252, 0, &c, 1, &cWindows, 1, nullptr, nullptr)) << n;
+        EXPECT_EQ(cWindows, UnicodeToAnsi(static_cast<char16_t>(n))) << std::hex << n;
+    }
+    for (int n = 0; n < 256; ++n) {
+        const char c = static_cast<char>(n);
+        wchar_t cWindows = 0;
+        ASSERT_EQ(1, MultiByteToWideChar(1252, 0, &c, 1, &cWindows, 1)) << n;
+        EXPECT_EQ(static_cast<char16_t>(cWindows), AnsiToUnicode(c)) << n;
+    }
+}
+#endif
+
+}  // namespace
