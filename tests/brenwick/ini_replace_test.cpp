@@ -16,7 +16,7 @@
 #include "brenwick/platform/portable_platform.h"
 #include "temp_directory.h"
 #include "test_call_block.h"
-#include "unprivileged.h"
+#include "tests/support/unprivileged.h"
 
 namespace {
 

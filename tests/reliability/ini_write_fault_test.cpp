@@ -14,7 +14,7 @@
 #include "brenwick/brenwick_exports.h"
 #include "brenwick/installer_call_block.h"
 #include "brenwick/platform/portable_platform.h"
-#include "../brenwick/unprivileged.h"
+#include "tests/support/unprivileged.h"
 #include "file_size_limit.h"
 
 namespace {

@@ -34,7 +34,7 @@ inline bool BecomeUnprivileged() {
 }
 
 // Runs fn as the unprivileged user in a forked child and returns its exit
-// status (fn's result, 0 to 255), or -1 when the child could not run it.
+// status (fn's result, 0 to 254), or -1 when the child could not run it.
 inline int RunUnprivileged(const std::function<int()>& fn) {
     const pid_t pid = fork();
     if (pid == 0) _exit(BecomeUnprivileged() ? fn() : 255);
@@ -48,5 +48,8 @@ inline bool UnprivilegedUserAvailable(std::string& whyNot) {
     whyNot = "cannot switch to an unprivileged user here";
     return false;
 }
+
+// The user whom the child becomes.
+inline uid_t UnprivilegedUser() { return geteuid() == 0 ? kNobodyUser : geteuid(); }
 
 #endif
