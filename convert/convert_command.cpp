@@ -149,10 +149,6 @@ int Convert(const std::string& inputName, CConsoleHost& host, std::ostream& out)
     return WriteCde(*pImage, nStart, nLength, MakeOutputName(inputName), out);
 }
 
-}  // namespace
-
-namespace {
-
 int RunArguments(int argc, const char* const argv[], std::istream& in, std::ostream& out) {
     // "--" ends the options, so that a file named "-h" can be converted.
     const bool bEndOfOptions = argc == 3 && std::string(argv[1]) == "--";
