@@ -133,8 +133,9 @@ void CLoadSession::ReadRuns() {
     m_kind.pStartReading(m_file);
     m_report.Start(m_file.m_szModuleName);
 
-    uint8_t run[kMaxRunLength];
-    uint8_t record[kMaxRunLength];
+    // Each record is read straight behind the run, where it usually belongs:
+    // only a record that starts a new run is moved, to the front.
+    uint8_t run[2 * kMaxRunLength];
     uint32_t nRecordAddress = 0;
     uint32_t nRecordLength = 0;
     ReadPiece(nRecordAddress, nRecordLength, run);
@@ -145,15 +146,16 @@ void CLoadSession::ReadRuns() {
         m_progress.ShowPercent(m_file.m_nProgress);
 
         bool bListable = true;
+        uint8_t* pRecord = nullptr;
         for (;;) {
-            ReadPiece(nRecordAddress, nRecordLength, record);
+            pRecord = run + (nRunEnd - nRunStart + 1);
+            ReadPiece(nRecordAddress, nRecordLength, pRecord);
             if (nRecordLength == 0 || nRecordAddress != nRunEnd + 1) break;
             if (nRunEnd + nRecordLength - nRunStart + 1 > kMaxRunLength) {
                 bListable = false;
                 m_areas.OnRunCutAtLimit(nRunStart);
                 break;
             }
-            std::memcpy(run + (nRunEnd - nRunStart + 1), record, nRecordLength);
             nRunEnd += nRecordLength;
         }
 
@@ -161,7 +163,7 @@ void CLoadSession::ReadRuns() {
         if (bListable) m_areas.OnListableRunStored(nRunStart, nRunEnd, CAddressSpan::OfImage(m_image));
 
         if (nRecordLength != 0) {
-            std::memcpy(run, record, nRecordLength);
+            std::memmove(run, pRecord, nRecordLength);
             nRunStart = nRecordAddress;
             nRunEnd = uint64_t{nRecordAddress} + nRecordLength - 1;
         }
