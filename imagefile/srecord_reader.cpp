@@ -197,35 +197,44 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     // Every pair lies inside the line; a zero byte or the line end among them
     // is no digit.
     if (nLength < 4 + 2 * size_t{nCount}) return kClassBad;
-    uint8_t bytes[256];
+    const char type = pszLine[1];
+    const bool bTerminator = type == '7' || type == '8' || type == '9';
+    const unsigned nAddressBytes = type == '0' || type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
+    // The pairs are decoded where they belong: the address, then the data
+    // straight into m_recordData, then the checksum. A line of another type
+    // is only summed. No copy of the data is made, since a copy of a length
+    // known only at run time costs a small record more than its decoding.
+    const unsigned nAddressPairs = nAddressBytes == 0 ? nCount - 1 : nAddressBytes < nCount ? nAddressBytes : nCount - 1;
     unsigned nFlags = 0;
     unsigned nSum = nCount;
-    for (unsigned i = 0; i < nCount; ++i) {
+    uint32_t nAddress = 0;
+    unsigned i = 0;
+    for (; i < nAddressPairs; ++i) {
         const unsigned byte = HexPairOrFlag(p + 2 + 2 * i);
         nFlags |= byte;
-        bytes[i] = static_cast<uint8_t>(byte);
         nSum += byte;
+        nAddress = nAddress << 8 | (byte & 0xFF);
     }
+    static_assert(sizeof m_recordData >= 255 - 3 + 1, "the most a record carries and a header's zero byte");
+    if (i + 1 < nCount) {
+        nFlags |= DecodeHexPairs(p + 2 + 2 * i, nCount - 1 - i, m_recordData + (i - nAddressBytes), nSum);
+        i = nCount - 1;
+    }
+    const unsigned nChecksum = HexPairOrFlag(p + 2 + 2 * i);
+    nFlags |= nChecksum;
+    nSum += nChecksum;
     // The checksum is the last byte: with it the sum is 0xFF.
     if ((nFlags & kNotHexPair) || (nSum & 0xFF) != 0xFF) return kClassBad;
-
-    const char type = pszLine[1];
-    if (type == '7' || type == '8' || type == '9') return kClassTerminator;
-    const unsigned nAddressBytes = type == '0' || type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
+    if (bTerminator) return kClassTerminator;
     if (nAddressBytes == 0) return kClassBad;
     const unsigned nData = nCount > nAddressBytes + 1 ? nCount - 1 - nAddressBytes : 0;
     if (type == '0') {
         // The header text, ended by a zero byte, as DecodeS0 leaves it.
-        const unsigned nText = nData < sizeof m_recordData - 1 ? nData : sizeof m_recordData - 1;
-        std::memcpy(m_recordData, bytes + nAddressBytes, nText);
-        m_recordData[nText] = 0;
+        m_recordData[nData] = 0;
         return kClassHeader;
     }
-    uint32_t nAddress = 0;
-    for (unsigned i = 0; i < nAddressBytes && i + 1 < nCount; ++i) nAddress = nAddress << 8 | bytes[i];
     m_nRecordAddress = nAddress;
     m_nRecordLength = nData;
-    std::memcpy(m_recordData, bytes + nAddressBytes, nData);
     return type - '0';
 }
 
