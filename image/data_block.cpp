@@ -11,41 +11,71 @@ CDataBlock::CDataBlock(uint32_t nStart, uint32_t nLength)
       m_pPrev(nullptr),
       m_pNext(nullptr),
       m_nSequence(0),
-      m_bGap(0) {}
+      m_bGap(false) {}
 
 CDataBlock::~CDataBlock() {
     FreeBytes();
 }
 
-uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromHeap) {
-    uint8_t* const pFromHeap = m_bInHeap ? CImageHeap::OfBlock(this).AllocateBytes(nLength) : nullptr;
-    bFromHeap = pFromHeap != nullptr;
-    return pFromHeap ? pFromHeap : new uint8_t[nLength];
+namespace {
+
+// Stands right before m_pData, wherever Narrow has moved it: from it a block
+// finds its allocation and its size without a pointer and a length of its
+// own, which would make every block 16 bytes larger, also the many that never
+// hold bytes.
+struct CByteHeader {
+    // From the first byte after the allocation's header to m_pData, with
+    // kFromFreeStore set for bytes that the heap did not give. Narrow keeps
+    // bytes in place only while they fill half their allocation, so the
+    // offset stays below 2^31.
+    uint32_t nOffset;
+    // The bytes after the header.
+    uint32_t nAllocated;
+};
+constexpr uint32_t kFromFreeStore = 0x80000000;
+constexpr uint32_t kHeaderSize = sizeof(CByteHeader);
+
+// A loaded image is mostly blocks: four for every run of a file (data, mark,
+// saved gap, undo range), most of them without bytes.
+static_assert(sizeof(CDataBlock) <= 4 * sizeof(void*) + 16, "a block is its pointers and its numbers");
+
+CByteHeader HeaderOf(const uint8_t* pData) {
+    CByteHeader header;
+    std::memcpy(&header, pData - kHeaderSize, kHeaderSize);
+    return header;
 }
 
-void CDataBlock::AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated, bool bFromHeap) {
-    FreeBytes();
-    // Only bytes of the free store are remembered for delete[]; the heap
-    // finds its own from any pointer into them.
-    m_pAllocation = bFromHeap ? nullptr : pAllocation;
-    m_nAllocated = nAllocated;
-    m_pData = pAllocation;
+void PutHeader(uint8_t* pData, const CByteHeader& header) {
+    std::memcpy(pData - kHeaderSize, &header, kHeaderSize);
+}
+
+}  // namespace
+
+uint8_t* CDataBlock::NewBytes(uint32_t nLength) {
+    uint8_t* pAllocation = nullptr;
+    if (m_bInHeap && nLength <= CImageHeap::kMaxChunkBytes - kHeaderSize)
+        pAllocation = CImageHeap::OfBlock(this).AllocateBytes(nLength + kHeaderSize);
+    const bool bFromFreeStore = pAllocation == nullptr;
+    if (bFromFreeStore) pAllocation = new uint8_t[size_t{nLength} + kHeaderSize];
+    uint8_t* const pBytes = pAllocation + kHeaderSize;
+    PutHeader(pBytes, {bFromFreeStore ? kFromFreeStore : 0, nLength});
+    return pBytes;
 }
 
 void CDataBlock::FreeBytes() {
-    if (m_pAllocation)
-        delete[] m_pAllocation;
-    else if (m_pData)
-        CImageHeap::OfBlock(this).FreeBytes(m_pData, m_nAllocated);
-    m_pAllocation = nullptr;
+    if (!m_pData) return;
+    const CByteHeader header = HeaderOf(m_pData);
+    uint8_t* const pAllocation = m_pData - (header.nOffset & ~kFromFreeStore) - kHeaderSize;
+    if (header.nOffset & kFromFreeStore)
+        delete[] pAllocation;
+    else
+        CImageHeap::OfBlock(this).FreeBytes(pAllocation, header.nAllocated + kHeaderSize);
     m_pData = nullptr;
 }
 
 void CDataBlock::AllocateBytes() {
     if (m_pData) return;
-    bool bFromHeap = false;
-    uint8_t* const pBytes = NewBytes(m_nLength, bFromHeap);
-    AdoptAllocation(pBytes, m_nLength, bFromHeap);
+    m_pData = NewBytes(m_nLength);
     std::memset(m_pData, 0xFF, m_nLength);
 }
 
@@ -58,9 +88,7 @@ uint8_t* CDataBlock::GetDataPointer(uint32_t address) {
 void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSource) {
     // Bytes that are about to be overwritten whole need no 0xFF fill first.
     if (!m_pData && address == m_nStart && length == m_nLength && length > 0 && pSource) {
-        bool bFromHeap = false;
-        uint8_t* const pBytes = NewBytes(m_nLength, bFromHeap);
-        AdoptAllocation(pBytes, m_nLength, bFromHeap);
+        m_pData = NewBytes(m_nLength);
         std::memcpy(m_pData, pSource, length);
         return;
     }
@@ -73,13 +101,17 @@ void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSour
 void CDataBlock::Narrow(uint32_t nStart, uint32_t nLength) {
     if (m_pData) {
         uint8_t* const pKept = m_pData + (nStart - m_nStart);
-        if (nLength >= m_nAllocated / 2) {
+        CByteHeader header = HeaderOf(m_pData);
+        if (nLength >= header.nAllocated / 2) {
+            // The header moves along, over bytes that are no longer kept.
+            header.nOffset += nStart - m_nStart;
+            PutHeader(pKept, header);
             m_pData = pKept;
         } else {
-            bool bFromHeap = false;
-            uint8_t* const pMoved = NewBytes(nLength, bFromHeap);
+            uint8_t* const pMoved = NewBytes(nLength);
             std::memcpy(pMoved, pKept, nLength);
-            AdoptAllocation(pMoved, nLength, bFromHeap);
+            FreeBytes();
+            m_pData = pMoved;
         }
     }
     m_nStart = nStart;

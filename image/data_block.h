@@ -37,23 +37,18 @@ public:
     // A history block that saved addresses which held no data: putting it back
     // erases them instead of storing 0xFF bytes, so that a short run that was a
     // gap does not come back as stored data. It never allocates bytes.
-    int32_t m_bGap;
+    bool m_bGap;
 
 private:
     friend class CImageHeap;
 
-    // nLength bytes for the block: from its image's heap when the heap made
-    // the block and has room, else from the free store.
-    uint8_t* NewBytes(uint32_t nLength, bool& bFromHeap);
-    void AdoptAllocation(uint8_t* pAllocation, uint32_t nAllocated, bool bFromHeap);
+    // nLength bytes for the block, preceded by their allocation's header:
+    // from its image's heap when the heap made the block and has room, else
+    // from the free store.
+    uint8_t* NewBytes(uint32_t nLength);
     void AllocateBytes();
     void FreeBytes();
 
-    // What m_pData points into and its size; only this is freed. Null for
-    // bytes from the image's heap, which finds them from any pointer into
-    // them.
-    uint8_t* m_pAllocation = nullptr;
-    uint32_t m_nAllocated = 0;
     // Made by its image's heap (CImageHeap::NewBlock).
     bool m_bInHeap = false;
 };

@@ -39,7 +39,7 @@ void CMemoryImage::RecordLayer(uint32_t nFirst, uint32_t nLast, CBlockTable& sto
             return;
         }
         if (!pStep) pStep = pBlock;
-        pBlock->m_bGap = bGap ? 1 : 0;
+        pBlock->m_bGap = bGap;
         if (!bGap) ReadTable(nFrom, nTo, pBlock->GetDataPointer(nFrom), m_dataTable);
         if (nSavedEnd != nFrom) {
             flushSaved();

@@ -50,4 +50,42 @@ TEST(ImageHeapTest, AChunkWhoseBytesAreAllFreedGoesBack) {
     EXPECT_EQ(nullptr, heap.AllocateBytes(nPiece + 1)) << "longer bytes come from the free store";
 }
 
+// A block finds the allocation of its bytes from m_pData alone, also after
+// narrowing has moved m_pData into it: every byte must stay at its address,
+// and every allocation must go back whole, from the heap and from the free
+// store alike.
+TEST(ImageHeapTest, NarrowedBytesKeepTheirAddressesAndGoBackWhole) {
+    CImageHeap heap;
+    for (const uint32_t nLength : {1000u, CImageHeap::kMaxChunkBytes + 1}) {
+        CDataBlock* pBlock = heap.NewBlock(0x1000, nLength);
+        std::vector<uint8_t> bytes(nLength);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + 3);
+        pBlock->SetData(0x1000, nLength, bytes.data());
+        const uint32_t nStep = nLength / 50;
+        for (int nRound = 0; pBlock->m_nLength > nStep; ++nRound) {
+            const bool bFromFront = nRound % 3 != 2;
+            pBlock->Narrow(bFromFront ? pBlock->m_nStart + nStep : pBlock->m_nStart, pBlock->m_nLength - nStep);
+            for (uint32_t a = pBlock->m_nStart; a <= pBlock->GetEnd(); ++a)
+                ASSERT_EQ(bytes[a - 0x1000], *pBlock->GetDataPointer(a)) << "length " << nLength << ", address " << a;
+        }
+        heap.DeleteBlock(pBlock);
+    }
+    if (heap.CountChunks() == 0) GTEST_SKIP() << "no chunks here: blocks come from the free store";
+
+    // Bytes over three chunks, narrowed in place or moved, then all freed:
+    // only the chunk of block slots and the chunk that bytes are cut from
+    // remain.
+    const uint32_t nLength = CImageHeap::kMaxChunkBytes - 1024;
+    std::vector<CDataBlock*> blocks;
+    for (size_t nBytes = 0; nBytes < 2 * kPageChunkSize + nLength; nBytes += nLength) {
+        CDataBlock* pBlock = heap.NewBlock(0, nLength);
+        pBlock->GetDataPointer(0);
+        pBlock->Narrow(blocks.size() % 2 ? 100 : nLength - 100, blocks.size() % 2 ? nLength - 100 : 100);
+        blocks.push_back(pBlock);
+    }
+    EXPECT_LE(4u, heap.CountChunks());
+    for (CDataBlock* pBlock : blocks) heap.DeleteBlock(pBlock);
+    EXPECT_EQ(2u, heap.CountChunks());
+}
+
 }  // namespace
