@@ -22,17 +22,14 @@ namespace {
 // Stands right before m_pData, wherever Narrow has moved it: from it a block
 // finds its allocation and its size without a pointer and a length of its
 // own, which would make every block 16 bytes larger, also the many that never
-// hold bytes.
+// hold bytes. Freeing bytes of the heap needs neither, so that emptying an
+// image does not read the bytes of its blocks.
 struct CByteHeader {
-    // From the first byte after the allocation's header to m_pData, with
-    // kFromFreeStore set for bytes that the heap did not give. Narrow keeps
-    // bytes in place only while they fill half their allocation, so the
-    // offset stays below 2^31.
+    // From the first byte after the allocation's header to m_pData.
     uint32_t nOffset;
     // The bytes after the header.
     uint32_t nAllocated;
 };
-constexpr uint32_t kFromFreeStore = 0x80000000;
 constexpr uint32_t kHeaderSize = sizeof(CByteHeader);
 
 // A loaded image is mostly blocks: four for every run of a file (data, mark,
@@ -51,31 +48,29 @@ void PutHeader(uint8_t* pData, const CByteHeader& header) {
 
 }  // namespace
 
-uint8_t* CDataBlock::NewBytes(uint32_t nLength) {
+uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromFreeStore) {
     uint8_t* pAllocation = nullptr;
     if (m_bInHeap && nLength <= CImageHeap::kMaxChunkBytes - kHeaderSize)
         pAllocation = CImageHeap::OfBlock(this).AllocateBytes(nLength + kHeaderSize);
-    const bool bFromFreeStore = pAllocation == nullptr;
+    bFromFreeStore = pAllocation == nullptr;
     if (bFromFreeStore) pAllocation = new uint8_t[size_t{nLength} + kHeaderSize];
     uint8_t* const pBytes = pAllocation + kHeaderSize;
-    PutHeader(pBytes, {bFromFreeStore ? kFromFreeStore : 0, nLength});
+    PutHeader(pBytes, {0, nLength});
     return pBytes;
 }
 
 void CDataBlock::FreeBytes() {
     if (!m_pData) return;
-    const CByteHeader header = HeaderOf(m_pData);
-    uint8_t* const pAllocation = m_pData - (header.nOffset & ~kFromFreeStore) - kHeaderSize;
-    if (header.nOffset & kFromFreeStore)
-        delete[] pAllocation;
+    if (m_bBytesFromFreeStore)
+        delete[] (m_pData - HeaderOf(m_pData).nOffset - kHeaderSize);
     else
-        CImageHeap::OfBlock(this).FreeBytes(pAllocation, header.nAllocated + kHeaderSize);
+        CImageHeap::OfBlock(this).FreeBytes(m_pData);
     m_pData = nullptr;
 }
 
 void CDataBlock::AllocateBytes() {
     if (m_pData) return;
-    m_pData = NewBytes(m_nLength);
+    m_pData = NewBytes(m_nLength, m_bBytesFromFreeStore);
     std::memset(m_pData, 0xFF, m_nLength);
 }
 
@@ -88,7 +83,7 @@ uint8_t* CDataBlock::GetDataPointer(uint32_t address) {
 void CDataBlock::SetData(uint32_t address, uint32_t length, const uint8_t* pSource) {
     // Bytes that are about to be overwritten whole need no 0xFF fill first.
     if (!m_pData && address == m_nStart && length == m_nLength && length > 0 && pSource) {
-        m_pData = NewBytes(m_nLength);
+        m_pData = NewBytes(m_nLength, m_bBytesFromFreeStore);
         std::memcpy(m_pData, pSource, length);
         return;
     }
@@ -108,10 +103,12 @@ void CDataBlock::Narrow(uint32_t nStart, uint32_t nLength) {
             PutHeader(pKept, header);
             m_pData = pKept;
         } else {
-            uint8_t* const pMoved = NewBytes(nLength);
+            bool bFromFreeStore = false;
+            uint8_t* const pMoved = NewBytes(nLength, bFromFreeStore);
             std::memcpy(pMoved, pKept, nLength);
             FreeBytes();
             m_pData = pMoved;
+            m_bBytesFromFreeStore = bFromFreeStore;
         }
     }
     m_nStart = nStart;

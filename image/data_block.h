@@ -45,10 +45,12 @@ private:
     // nLength bytes for the block, preceded by their allocation's header:
     // from its image's heap when the heap made the block and has room, else
     // from the free store.
-    uint8_t* NewBytes(uint32_t nLength);
+    uint8_t* NewBytes(uint32_t nLength, bool& bFromFreeStore);
     void AllocateBytes();
     void FreeBytes();
 
     // Made by its image's heap (CImageHeap::NewBlock).
     bool m_bInHeap = false;
+    // m_pData lies in an allocation of the free store, not of the heap.
+    bool m_bBytesFromFreeStore = false;
 };

@@ -11,7 +11,7 @@ struct CImageHeap::CChunk {
     CImageHeap* pHeap;
     // Bytes cut from the chunk so far, this header included.
     size_t nUsed;
-    // Byte chunks: the bytes handed out and not given back yet.
+    // Byte chunks: the allocations handed out and not given back yet.
     size_t nLive;
 };
 
@@ -86,13 +86,13 @@ uint8_t* CImageHeap::AllocateBytes(uint32_t nLength) {
     }
     uint8_t* const pBytes = reinterpret_cast<uint8_t*>(m_pByteChunk) + m_pByteChunk->nUsed;
     m_pByteChunk->nUsed += nLength;
-    m_pByteChunk->nLive += nLength;
+    ++m_pByteChunk->nLive;
     return pBytes;
 }
 
-void CImageHeap::FreeBytes(const uint8_t* pInside, uint32_t nLength) {
+void CImageHeap::FreeBytes(const uint8_t* pInside) {
     CChunk* const pChunk = ChunkOf(pInside);
-    pChunk->nLive -= nLength;
+    --pChunk->nLive;
     if (pChunk->nLive > 0) return;
     if (pChunk == m_pByteChunk)
         pChunk->nUsed = kHeaderSize;

@@ -32,9 +32,9 @@ public:
     // nLength bytes (at most kMaxChunkBytes) for a block of this heap; null
     // when no chunk can be had.
     uint8_t* AllocateBytes(uint32_t nLength);
-    // Gives back nLength bytes that AllocateBytes handed out; pInside is any
-    // pointer into them.
-    void FreeBytes(const uint8_t* pInside, uint32_t nLength);
+    // Gives back bytes that AllocateBytes handed out; pInside is any pointer
+    // into them.
+    void FreeBytes(const uint8_t* pInside);
 
     // The chunks the heap holds from the system.
     size_t CountChunks() const { return m_chunks.size(); }

@@ -42,9 +42,9 @@ TEST(ImageHeapTest, AChunkWhoseBytesAreAllFreedGoesBack) {
     const uintptr_t nFirstChunk = reinterpret_cast<uintptr_t>(pieces[0]) & ~uintptr_t(kPageChunkSize - 1);
     size_t nInFirst = 0;
     while (reinterpret_cast<uintptr_t>(pieces[nInFirst]) - nFirstChunk < kPageChunkSize) ++nInFirst;
-    for (size_t i = 0; i + 1 < nInFirst; ++i) heap.FreeBytes(pieces[i] + 1, nPiece);
+    for (size_t i = 0; i + 1 < nInFirst; ++i) heap.FreeBytes(pieces[i] + 1);
     EXPECT_EQ(2u, heap.CountChunks()) << "the first chunk still holds a piece";
-    heap.FreeBytes(pieces[nInFirst - 1], nPiece);
+    heap.FreeBytes(pieces[nInFirst - 1]);
     EXPECT_EQ(1u, heap.CountChunks());
     EXPECT_EQ(0x5A, pieces.back()[nPiece - 1]);
     EXPECT_EQ(nullptr, heap.AllocateBytes(nPiece + 1)) << "longer bytes come from the free store";
