@@ -53,7 +53,10 @@ uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromFreeStore) {
     if (m_bInHeap && nLength <= CImageHeap::kMaxChunkBytes - kHeaderSize)
         pAllocation = CImageHeap::OfBlock(this).AllocateBytes(nLength + kHeaderSize);
     bFromFreeStore = pAllocation == nullptr;
-    if (bFromFreeStore) pAllocation = new uint8_t[size_t{nLength} + kHeaderSize];
+    if (bFromFreeStore) {
+        pAllocation = new uint8_t[size_t{nLength} + kHeaderSize];
+        if (m_bInHeap) CImageHeap::OfBlock(this).NoteFromFreeStore(+1);
+    }
     uint8_t* const pBytes = pAllocation + kHeaderSize;
     PutHeader(pBytes, {0, nLength});
     return pBytes;
@@ -61,9 +64,10 @@ uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromFreeStore) {
 
 void CDataBlock::FreeBytes() {
     if (!m_pData) return;
-    if (m_bBytesFromFreeStore)
+    if (m_bBytesFromFreeStore) {
         delete[] (m_pData - HeaderOf(m_pData).nOffset - kHeaderSize);
-    else
+        if (m_bInHeap) CImageHeap::OfBlock(this).NoteFromFreeStore(-1);
+    } else
         CImageHeap::OfBlock(this).FreeBytes(m_pData);
     m_pData = nullptr;
 }

@@ -57,7 +57,10 @@ CDataBlock* CImageHeap::NewBlock(uint32_t nStart, uint32_t nLength) {
         if (!m_pSlotChunk || m_pSlotChunk->nUsed + kSlotSize > kPageChunkSize) m_pSlotChunk = NewChunk();
         // Without a chunk the block comes from the free store, and so do its
         // bytes.
-        if (!m_pSlotChunk) return new CDataBlock(nStart, nLength);
+        if (!m_pSlotChunk) {
+            NoteFromFreeStore(+1);
+            return new CDataBlock(nStart, nLength);
+        }
         pSlot = reinterpret_cast<uint8_t*>(m_pSlotChunk) + m_pSlotChunk->nUsed;
         m_pSlotChunk->nUsed += kSlotSize;
     }
@@ -68,6 +71,7 @@ CDataBlock* CImageHeap::NewBlock(uint32_t nStart, uint32_t nLength) {
 
 void CImageHeap::DeleteBlock(CDataBlock* pBlock) {
     if (!pBlock->m_bInHeap) {
+        NoteFromFreeStore(-1);
         delete pBlock;
         return;
     }

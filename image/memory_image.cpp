@@ -20,6 +20,9 @@ CMemoryImage::CMemoryImage(int32_t nSize)
       m_bUndoIncomplete(0) {}
 
 CMemoryImage::~CMemoryImage() {
+    // What ClearAll would free all goes back with the heap's chunks; walking
+    // the tables first would only read every block once more.
+    if (m_heap.HoldsEverything()) return;
     ClearAll();
 }
 

@@ -5,10 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/page_memory.h"
 #include "image/data_block.h"
+#include "image/memory_image.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -87,5 +93,32 @@ TEST(ImageHeapTest, NarrowedBytesKeepTheirAddressesAndGoBackWhole) {
     for (CDataBlock* pBlock : blocks) heap.DeleteBlock(pBlock);
     EXPECT_EQ(2u, heap.CountChunks());
 }
+
+#if defined(__GLIBC__)
+// An image destroyed while its blocks' bytes all lie in the heap's chunks
+// goes with the chunks, without a walk over its blocks; bytes too long for a
+// chunk come from the free store, and must still be freed one by one.
+TEST(ImageHeapTest, DestroyingAnImageFreesWhatTheFreeStoreGaveItsBlocks) {
+    if (CImageHeap().AllocateBytes(1) == nullptr) GTEST_SKIP() << "no chunks here: blocks come from the free store";
+    const auto inUse = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
+    const std::vector<uint8_t> longData(2 * CImageHeap::kMaxChunkBytes, 0x11);
+    const std::vector<uint8_t> shortData(64, 0x22);
+    const auto useAnImage = [&] {
+        std::unique_ptr<CMemoryImage> pImage = CMemoryImage::Create(0);
+        pImage->WriteBytes(0x100000, shortData.data(), static_cast<int32_t>(shortData.size()));
+        pImage->WriteBytes(0, longData.data(), static_cast<int32_t>(longData.size()));
+        pImage->UndoLastStep();
+        pImage->RedoLastStep();
+    };
+    // The first use sets up what lives as long as the program.
+    useAnImage();
+    const size_t nBefore = inUse();
+    useAnImage();
+    EXPECT_EQ(nBefore, inUse());
+}
+#endif
 
 }  // namespace
