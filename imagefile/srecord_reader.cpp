@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -204,7 +205,7 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     // straight into m_recordData, then the checksum. A line of another type
     // is only summed. No copy of the data is made, since a copy of a length
     // known only at run time costs a small record more than its decoding.
-    const unsigned nAddressPairs = nAddressBytes == 0 ? nCount - 1 : nAddressBytes < nCount ? nAddressBytes : nCount - 1;
+    const unsigned nAddressPairs = std::min(nAddressBytes == 0 ? nCount : nAddressBytes, nCount - 1);
     unsigned nFlags = 0;
     unsigned nSum = nCount;
     uint32_t nAddress = 0;
@@ -217,7 +218,7 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     }
     static_assert(sizeof m_recordData >= 255 - 3 + 1, "the most a record carries and a header's zero byte");
     if (i + 1 < nCount) {
-        nFlags |= DecodeHexPairs(p + 2 + 2 * i, nCount - 1 - i, m_recordData + (i - nAddressBytes), nSum);
+        nFlags |= DecodeHexPairs(p + 2 + 2 * i, nCount - 1 - i, m_recordData, nSum);
         i = nCount - 1;
     }
     const unsigned nChecksum = HexPairOrFlag(p + 2 + 2 * i);
