@@ -67,8 +67,9 @@ void CDataBlock::FreeBytes() {
     if (m_bBytesFromFreeStore) {
         delete[] (m_pData - HeaderOf(m_pData).nOffset - kHeaderSize);
         if (m_bInHeap) CImageHeap::OfBlock(this).NoteFromFreeStore(-1);
-    } else
+    } else {
         CImageHeap::OfBlock(this).FreeBytes(m_pData);
+    }
     m_pData = nullptr;
 }
 
