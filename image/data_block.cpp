@@ -1,6 +1,8 @@
 #include "image/data_block.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "image/image_heap.h"
 
@@ -54,6 +56,9 @@ uint8_t* CDataBlock::NewBytes(uint32_t nLength, bool& bFromFreeStore) {
         pAllocation = CImageHeap::OfBlock(this).AllocateBytes(nLength + kHeaderSize);
     bFromFreeStore = pAllocation == nullptr;
     if (bFromFreeStore) {
+        // With the header, the bytes of a block of nearly 4 GiB would not fit
+        // a 32-bit size: refused as any allocation beyond the system's.
+        if (sizeof(size_t) <= sizeof(uint32_t) && nLength > UINT32_MAX - kHeaderSize) throw std::bad_alloc();
         pAllocation = new uint8_t[size_t{nLength} + kHeaderSize];
         if (m_bInHeap) CImageHeap::OfBlock(this).NoteFromFreeStore(+1);
     }
