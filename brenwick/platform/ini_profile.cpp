@@ -31,7 +31,17 @@ Text TrimLeft(const Text& text) {
 
 Text Unicode(const char* psz) { return AnsiToUnicode(std::string(psz ? psz : "")); }
 
-Text TrimQuery(const char* pszName) { return Trim(Unicode(pszName)); }
+Text TrimQuery(const char* pszName) {
+    return Trim(Unicode(pszName));
+}
+
+// The service keeps names and values as terminated strings: a NUL in the file
+// ends the name or value in which it stands.
+Text CutAtNul(Text text) {
+    const size_t nNul = text.find(u'\0');
+    if (nNul != Text::npos) text.resize(nNul);
+    return text;
+}
 
 // The service folds the case of ASCII letters only: an accented capital and
 // its small letter are two names.
@@ -92,19 +102,25 @@ CIniProfile::CIniProfile() { AddSection(Section()); }
 CIniProfile::CIniProfile(const std::string& bytes) : CIniProfile() {
     size_t nMark = 0;
     m_encoding = DetectTextEncoding(bytes, &nMark);
-    const Text text = DecodeText(m_encoding, bytes, nMark);
-    // Lines end at LF; where no LF is left in the file, lines are taken to end
-    // with CR alone, as old Macintosh editors wrote them.
-    const size_t nLastLineFeed = text.rfind(u'\n');
+    std::vector<size_t> offsets;
+    const Text text = DecodeText(m_encoding, bytes, nMark, &offsets);
+    // A line ends at CR LF, at LF or at CR alone, whichever comes first: a
+    // file edited on two systems mixes them, and old Macintosh editors wrote
+    // CR alone.
+    static const char16_t kLineEnds[] = u"\r\n";
     size_t nPos = 0;
     while (nPos < text.size()) {
-        const bool bAtLineFeed = nLastLineFeed != Text::npos && nPos <= nLastLineFeed;
-        size_t nEnd = text.find(bAtLineFeed ? u'\n' : u'\r', nPos);
+        size_t nEnd = text.find_first_of(kLineEnds, nPos);
         if (nEnd == Text::npos) nEnd = text.size();
-        Text line = text.substr(nPos, nEnd - nPos);
-        if (bAtLineFeed && !line.empty() && line.back() == u'\r') line.pop_back();
-        ParseLine(line);
-        nPos = nEnd + 1;
+        const Text line = text.substr(nPos, nEnd - nPos);
+        std::string lineBytes = bytes.substr(offsets[nPos], offsets[nEnd] - offsets[nPos]);
+        // The odd last byte of a UTF-16 file is read as a unit, and written
+        // back as one.
+        if (lineBytes.size() % 2 != 0 && m_encoding != ETextEncoding::kAnsi &&
+            m_encoding != ETextEncoding::kUtf8)
+            lineBytes = EncodeText(m_encoding, line);
+        ParseLine(line, lineBytes);
+        nPos = nEnd + (text.compare(nEnd, 2, kLineEnds) == 0 ? 2 : 1);
     }
 }
 
@@ -118,43 +134,50 @@ void CIniProfile::IndexEntry(Section& section, Entries::iterator entry) {
     if (!entry->IsBlank()) section.keys[FoldCase(entry->name)].push_back(entry);
 }
 
-void CIniProfile::ParseLine(const Text& line) {
+void CIniProfile::ParseLine(const Text& line, const std::string& bytes) {
     const Text trimmed = Trim(line);
+    // A line that holds a NUL is written back as the service reads it, as if
+    // it had been edited: the NUL ends a name or value, and has no place in
+    // a text file.
+    const bool bHasNul = line.find(u'\0') != Text::npos;
     if (!trimmed.empty() && trimmed[0] == u'[') {
         const size_t nClose = trimmed.rfind(u']');
         if (nClose != Text::npos) {
             Section section;
-            section.name = Trim(trimmed.substr(1, nClose - 1));
+            section.name = CutAtNul(Trim(trimmed.substr(1, nClose - 1)));
             section.bHasHeader = true;
-            section.header = line;
+            section.header = bHasNul ? HeaderBytes(section.name) : bytes;
             AddSection(std::move(section));
             return;
         }
     }
     Entry entry;
-    entry.line = line;
+    entry.line = bytes;
+    entry.bEdited = bHasNul;
     const size_t nEquals = trimmed.find(u'=');
-    entry.name = Trim(trimmed.substr(0, nEquals));
+    entry.name = CutAtNul(Trim(trimmed.substr(0, nEquals)));
     if (nEquals != Text::npos) {
         entry.bHasValue = true;
-        entry.value = Trim(trimmed.substr(nEquals + 1));
+        entry.value = CutAtNul(Trim(trimmed.substr(nEquals + 1)));
     }
     Section& section = m_sections.back();
     section.entries.push_back(std::move(entry));
     IndexEntry(section, std::prev(section.entries.end()));
 }
 
+std::string CIniProfile::HeaderBytes(const Text& name) const {
+    return EncodeText(m_encoding, u"[" + name + u"]");
+}
+
 std::string CIniProfile::Render() const {
-    static const Text kLineEnd = u"\r\n";
-    Text text;
+    const std::string lineEnd = EncodeText(m_encoding, u"\r\n");
+    std::string bytes = ByteOrderMark(m_encoding);
     for (const Section& section : m_sections) {
-        if (section.bHasHeader) text += section.header + kLineEnd;
-        for (const Entry& entry : section.entries) {
-            text += entry.bEdited ? entry.name + u"=" + entry.value : entry.line;
-            text += kLineEnd;
-        }
+        if (section.bHasHeader) bytes += section.header + lineEnd;
+        for (const Entry& entry : section.entries)
+            bytes += (entry.bEdited ? EncodeText(m_encoding, entry.ParsedLine()) : entry.line) + lineEnd;
     }
-    return ByteOrderMark(m_encoding) + EncodeText(m_encoding, text);
+    return bytes;
 }
 
 const CIniProfile::Section* CIniProfile::FindSection(const Text& name) const {
@@ -211,8 +234,7 @@ uint32_t CIniProfile::GetSection(const char* pszSection, char* pBuffer, uint32_t
     std::vector<std::string> lines;
     if (const Section* pSection = FindSection(Unicode(pszSection)))
         for (const Entry& entry : pSection->entries)
-            if (!entry.IsBlank() && !entry.IsComment())
-                lines.push_back(UnicodeToAnsi(entry.bHasValue ? entry.name + u"=" + entry.value : entry.name));
+            if (!entry.IsBlank() && !entry.IsComment()) lines.push_back(UnicodeToAnsi(entry.ParsedLine()));
     const uint32_t nCount = FillProfileList(lines, pBuffer, nSize);
     // The service answers a missing or empty section with an empty list that
     // it closes with a second terminator, as it closes every other list.
@@ -231,7 +253,7 @@ bool CIniProfile::SetString(const char* pszSection, const char* pszKey, const ch
         Section section;
         section.name = sectionName;
         section.bHasHeader = true;
-        section.header = u"[" + section.name + u"]";
+        section.header = HeaderBytes(section.name);
         AddSection(std::move(section));
         pSection = &m_sections.back();
     }

@@ -22,9 +22,9 @@
 class CIniProfile {
 public:
     CIniProfile();
-    // Parses the contents of a file. Lines end at LF, or at CR in a file
-    // without any LF; a byte-order mark is kept apart from the first line and
-    // written back.
+    // Parses the contents of a file. A line ends at CR LF, LF or CR; a NUL
+    // ends the name or value in which it stands; a byte-order mark is kept
+    // apart from the first line and written back.
     explicit CIniProfile(const std::string& bytes);
     // Sections and entries are found through their positions, which a copy
     // would not share; a profile is moved, never copied.
@@ -62,11 +62,13 @@ private:
     struct Entry {
         Text name;  // trimmed; empty for a blank line
         bool bHasValue = false;
-        Text value;  // trimmed, quotes kept
-        Text line;   // the line as it stands in the file, when not edited
+        Text value;        // trimmed, quotes kept
+        std::string line;  // the line's bytes as they stand in the file, when not edited
         bool bEdited = false;
         bool IsBlank() const { return name.empty() && !bHasValue; }
         bool IsComment() const { return !name.empty() && name[0] == u';'; }
+        // The entry as the service reads it: "key=value", or the bare key.
+        Text ParsedLine() const { return bHasValue ? name + u"=" + value : name; }
     };
     using Entries = std::list<Entry>;
     // The positions of the items of one name (case folded), in file order.
@@ -75,13 +77,14 @@ private:
     struct Section {
         Text name;  // trimmed; empty for the leading section
         bool bHasHeader = false;
-        Text header;  // the header line as it stands in the file
+        std::string header;  // the header line's bytes
         Entries entries;
         NameIndex<Entries::iterator> keys;  // the entries that are not blank
     };
     using Sections = std::list<Section>;
 
-    void ParseLine(const Text& line);
+    void ParseLine(const Text& line, const std::string& bytes);
+    std::string HeaderBytes(const Text& name) const;
     void AddSection(Section section);
     static void IndexEntry(Section& section, Entries::iterator entry);
     const Section* FindSection(const Text& name) const;

@@ -1,6 +1,7 @@
 #include "brenwick/platform/text_encoding.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "brenwick/platform/code_page_1252.h"
 
@@ -10,7 +11,6 @@ const char kUtf8Mark[] = "\xEF\xBB\xBF";
 const char kUtf16LeMark[] = "\xFF\xFE";
 const char kUtf16BeMark[] = "\xFE\xFF";
 
-constexpr char16_t kEscapeBase = 0xDC00;  // + the byte, for bytes 0x80 to 0xFF
 constexpr char16_t kReplacement = 0xFFFD;
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -18,35 +18,40 @@ bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 uint8_t Byte(const std::string& bytes, size_t n) { return static_cast<uint8_t>(bytes[n]); }
 
-// The length of the well-formed UTF-8 character at n and its value, or 0.
-size_t ReadUtf8(const std::string& bytes, size_t n, char32_t* pc) {
-    const uint8_t nLead = Byte(bytes, n);
-    size_t nLength = 0;
-    char32_t c = 0;
-    char32_t nMinimum = 0;
-    if (nLead < 0x80) {
-        *pc = nLead;
-        return 1;
+// The character that starts at *pn, as the service's UTF-8 decoder reads it,
+// or kReplacement for bytes that are not one; *pn moves past what was read.
+// The decoder takes the length of a sequence from its first byte, and
+// replaces a sequence that the file ends inside of with one character, all
+// of it, whatever its bytes; otherwise it stops at the first byte that does
+// not fit and replaces what it has read so far.
+char32_t ReadUtf8(const std::string& bytes, size_t* pn) {
+    const uint8_t nLead = Byte(bytes, (*pn)++);
+    if (nLead < 0x80) return nLead;
+    const size_t nFollowing = nLead >= 0xC2 && nLead <= 0xDF   ? 1
+                              : nLead >= 0xE0 && nLead <= 0xEF ? 2
+                              : nLead >= 0xF0 && nLead <= 0xF4 ? 3
+                                                               : 0;
+    if (nFollowing == 0) return kReplacement;
+    if (bytes.size() - *pn < nFollowing) {
+        *pn = bytes.size();
+        return kReplacement;
     }
-    if (nLead >= 0xC2 && nLead <= 0xDF) {
-        nLength = 2, c = nLead & 0x1F, nMinimum = 0x80;
-    } else if (nLead >= 0xE0 && nLead <= 0xEF) {
-        nLength = 3, c = nLead & 0x0F, nMinimum = 0x800;
-    } else if (nLead >= 0xF0 && nLead <= 0xF4) {
-        nLength = 4, c = nLead & 0x07, nMinimum = 0x10000;
-    } else {
-        return 0;
+    static const uint8_t kLeadMask[] = {0x7F, 0x1F, 0x0F, 0x07};
+    // A longer form than the character needs, a surrogate and a value past
+    // U+10FFFF are refused as soon as the bytes read so far show it.
+    char32_t c = nLead & kLeadMask[nFollowing];
+    for (size_t i = 0; i < nFollowing; ++i) {
+        const uint8_t nNext = Byte(bytes, *pn) ^ 0x80;
+        if (nNext >= 0x40) return kReplacement;
+        c = c << 6 | nNext;
+        const size_t nLeft = nFollowing - 1 - i;
+        if (nLeft == 2 && c < 0x10) return ++*pn, kReplacement;
+        if (nLeft == 1 && c >= 0x110000 >> 6) return kReplacement;
+        ++*pn;
+        if (nLeft == 1 && (c < 0x20 || (c >= 0xD800 >> 6 && c <= 0xDFFF >> 6))) return kReplacement;
+        if (nLeft == 0 && c < 0x80) return kReplacement;
     }
-    if (bytes.size() - n < nLength) return 0;
-    for (size_t i = 1; i < nLength; ++i) {
-        const uint8_t nNext = Byte(bytes, n + i);
-        if ((nNext & 0xC0) != 0x80) return 0;
-        c = c << 6 | (nNext & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    if (c < nMinimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    *pc = c;
-    return nLength;
+    return c;
 }
 
 void AppendUtf8(std::string& bytes, char32_t c) {
@@ -67,24 +72,20 @@ void AppendUtf8(std::string& bytes, char32_t c) {
     }
 }
 
-std::u16string DecodeUtf8(const std::string& bytes, size_t nBegin) {
+std::u16string DecodeUtf8(const std::string& bytes, size_t nBegin, std::vector<size_t>* pOffsets) {
     std::u16string text;
     text.reserve(bytes.size() - nBegin);
     for (size_t n = nBegin; n < bytes.size();) {
-        char32_t c = 0;
-        const size_t nLength = ReadUtf8(bytes, n, &c);
-        if (nLength == 0) {
-            text += static_cast<char16_t>(kEscapeBase + Byte(bytes, n));
-            ++n;
-            continue;
-        }
+        const size_t nStart = n;
+        const char32_t c = ReadUtf8(bytes, &n);
         if (c >= 0x10000) {
             text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
             text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            if (pOffsets) pOffsets->push_back(nStart);
         } else {
             text += static_cast<char16_t>(c);
         }
-        n += nLength;
+        if (pOffsets) pOffsets->push_back(nStart);
     }
     return text;
 }
@@ -97,8 +98,6 @@ std::string EncodeUtf8(const std::u16string& text) {
         if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendUtf8(bytes, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
-        } else if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
-            bytes += static_cast<char>(c - kEscapeBase);
         } else {
             AppendUtf8(bytes, IsHighSurrogate(c) || IsLowSurrogate(c) ? kReplacement : c);
         }
@@ -106,13 +105,22 @@ std::string EncodeUtf8(const std::u16string& text) {
     return bytes;
 }
 
-std::u16string DecodeUtf16(const std::string& bytes, size_t nBegin, bool bBigEndian) {
+// An odd last byte is read as a unit of its own, in either byte order as
+// the low byte of a unit whose high byte is zero: the service swaps the
+// whole units of a big-endian file and leaves the last byte where it lies.
+std::u16string DecodeUtf16(const std::string& bytes, size_t nBegin, bool bBigEndian,
+                           std::vector<size_t>* pOffsets) {
     std::u16string text;
     text.reserve((bytes.size() - nBegin + 1) / 2);
     for (size_t n = nBegin; n < bytes.size(); n += 2) {
         const uint8_t nFirst = Byte(bytes, n);
-        const uint8_t nSecond = n + 1 < bytes.size() ? Byte(bytes, n + 1) : 0;
-        text += static_cast<char16_t>(bBigEndian ? nFirst << 8 | nSecond : nSecond << 8 | nFirst);
+        if (n + 1 == bytes.size()) {
+            text += static_cast<char16_t>(nFirst);
+        } else {
+            const uint8_t nSecond = Byte(bytes, n + 1);
+            text += static_cast<char16_t>(bBigEndian ? nFirst << 8 | nSecond : nSecond << 8 | nFirst);
+        }
+        if (pOffsets) pOffsets->push_back(n);
     }
     return text;
 }
@@ -154,14 +162,26 @@ std::string ByteOrderMark(ETextEncoding encoding) {
     return std::string();
 }
 
-std::u16string DecodeText(ETextEncoding encoding, const std::string& bytes, size_t nBegin) {
+std::u16string DecodeText(ETextEncoding encoding, const std::string& bytes, size_t nBegin,
+                          std::vector<size_t>* pOffsets) {
+    std::u16string text;
     switch (encoding) {
-        case ETextEncoding::kUtf8: return DecodeUtf8(bytes, nBegin);
-        case ETextEncoding::kUtf16Le: return DecodeUtf16(bytes, nBegin, false);
-        case ETextEncoding::kUtf16Be: return DecodeUtf16(bytes, nBegin, true);
-        case ETextEncoding::kAnsi: break;
+        case ETextEncoding::kUtf8:
+            text = DecodeUtf8(bytes, nBegin, pOffsets);
+            break;
+        case ETextEncoding::kUtf16Le:
+            text = DecodeUtf16(bytes, nBegin, false, pOffsets);
+            break;
+        case ETextEncoding::kUtf16Be:
+            text = DecodeUtf16(bytes, nBegin, true, pOffsets);
+            break;
+        case ETextEncoding::kAnsi:
+            text = AnsiToUnicode(bytes.substr(nBegin));
+            for (size_t n = nBegin; pOffsets && n < bytes.size(); ++n) pOffsets->push_back(n);
+            break;
     }
-    return AnsiToUnicode(bytes.substr(nBegin));
+    if (pOffsets) pOffsets->push_back(bytes.size());
+    return text;
 }
 
 std::string EncodeText(ETextEncoding encoding, const std::u16string& text) {

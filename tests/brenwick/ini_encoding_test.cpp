@@ -3,7 +3,10 @@
 // the "A" calls, and written back in their own encoding.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -12,6 +15,7 @@
 
 #include "brenwick/platform/code_page_1252.h"
 #include "brenwick/platform/ini_profile.h"
+#include "brenwick/platform/text_encoding.h"
 
 namespace {
 
@@ -87,16 +91,20 @@ TEST(IniEncoding, AByteOrderMarkAloneIsAnEmptyUtf16File) {
     EXPECT_EQ(Utf16(u"[s]\r\nk=v\r\n", false), profile.Render());
 }
 
+// As the low byte of a unit in either byte order, the high byte zero: the
+// service swaps the whole units of a big-endian file and leaves the last byte.
 TEST(IniEncoding, AnOddLastByteOfAUtf16FileIsAUnitOfItsOwn) {
-    std::string bytes = Utf16(u"[s]\r\nk=v\r\n", false) + "A";
-    CIniProfile profile(bytes);
-    EXPECT_EQ("v", Get(profile, "s", "k"));
-    profile.SetString("s", "j", "w");
-    EXPECT_EQ(Utf16(u"[s]\r\nk=v\r\nA\r\nj=w\r\n", false), profile.Render());
+    for (bool bBigEndian : {false, true}) {
+        CIniProfile profile(Utf16(u"[s]\r\nk=v", bBigEndian) + "A");
+        EXPECT_EQ("vA", Get(profile, "s", "k")) << bBigEndian;
+        profile.SetString("s", "j", "w");
+        EXPECT_EQ(Utf16(u"[s]\r\nk=vA\r\nj=w\r\n", bBigEndian), profile.Render()) << bBigEndian;
+    }
 }
 
 TEST(IniEncoding, Utf8FilesWithAMarkReadThroughTheAnsiCodePageAndKeepTheirBytes) {
-    // An invalid byte (\xFF) and a cut character (\xE4\xB8) stay as they were.
+    // An invalid byte (\xFF) and a cut character (\xE4\xB8) stay as they
+    // were; each reads as one replaced character.
     const std::string bytes =
         "\xEF\xBB\xBF[caf\xC3\xA9]\r\n"
         "price=10 \xE2\x82\xAC\r\n"
@@ -104,7 +112,7 @@ TEST(IniEncoding, Utf8FilesWithAMarkReadThroughTheAnsiCodePageAndKeepTheirBytes)
     CIniProfile profile(bytes);
     EXPECT_EQ(ETextEncoding::kUtf8, profile.GetEncoding());
     EXPECT_EQ("10 \x80", Get(profile, "caf\xE9", "price"));
-    EXPECT_EQ("a?b??", Get(profile, "caf\xE9", "broken"));
+    EXPECT_EQ("a?b?", Get(profile, "caf\xE9", "broken"));
     EXPECT_EQ(bytes, profile.Render());
     profile.SetString("caf\xE9", "price", "\xE9t\xE9");
     EXPECT_EQ(
@@ -113,6 +121,43 @@ TEST(IniEncoding, Utf8FilesWithAMarkReadThroughTheAnsiCodePageAndKeepTheirBytes)
         "broken=a\xFF" "b\xE4\xB8\r\n",
         profile.Render());
 }
+
+// One replaced character for each sequence that the service's decoder
+// cannot read: up to the byte that does not fit, or to the end of the file
+// when the file ends inside a sequence.
+TEST(IniEncoding, Utf8BytesOfNoCharacterReadAsTheServiceGroupsThem) {
+    const CIniProfile profile(
+        "\xEF\xBB\xBF[s]\r\na=\xE0\xE0"
+        "b\r\nb=\xF0\x90x\r\nc=\xC0\xAF\r\nd=\xE0"
+        "A");
+    EXPECT_EQ("??b", Get(profile, "s", "a"));
+    EXPECT_EQ("?x", Get(profile, "s", "b"));
+    EXPECT_EQ("??", Get(profile, "s", "c"));
+    EXPECT_EQ("?", Get(profile, "s", "d"));
+}
+
+#if defined(_WIN32)
+// Against the system's own decoder, every sequence of up to three bytes from
+// the bytes where the rules change, at the end of a file and before more text.
+TEST(IniEncoding, DecodesUtf8AsWindowsDoes) {
+    const uint8_t kBytes[] = {0x41, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+                              0xE0, 0xE1, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF4, 0xF5, 0xF8, 0xFF};
+    for (size_t nCount = 1; nCount <= 3; ++nCount) {
+        for (size_t nCase = 0; nCase < std::pow(std::size(kBytes), nCount); ++nCase) {
+            std::string bytes;
+            for (size_t i = 0, n = nCase; i < nCount; ++i, n /= std::size(kBytes))
+                bytes += char(kBytes[n % std::size(kBytes)]);
+            for (const std::string& sequence : {bytes, bytes + "z"}) {
+                std::wstring windows(8, L'\0');
+                windows.resize(
+                    MultiByteToWideChar(CP_UTF8, 0, sequence.data(), int(sequence.size()), &windows[0], 8));
+                const std::u16string mine = DecodeText(ETextEncoding::kUtf8, sequence, 0);
+                ASSERT_EQ(std::u16string(windows.begin(), windows.end()), mine) << nCase << " of " << nCount;
+            }
+        }
+    }
+}
+#endif
 
 TEST(IniEncoding, AnAnsiFileKeepsEveryByte) {
     std::string bytes;
@@ -144,6 +189,11 @@ TEST(CodePage1252, CharactersOutsideTheCodePageTakeTheirBestFitOrAQuestionMark) 
     EXPECT_EQ('?', UnicodeToAnsi(u'\u0080'));
     EXPECT_EQ('?', UnicodeToAnsi(u'\u4E2D'));
     EXPECT_EQ('?', UnicodeToAnsi(u'\xD83D'));
+    // Windows' best-fit table, at its ends and between.
+    const std::pair<char16_t, char> kFits[] = {{u'\u2010', '-'}, {u'\u2264', '='}, {u'\u03B2', '\xDF'},
+                                               {u'\u221E', '8'}, {u'\u0100', 'A'}, {u'\u30FB', '\xB7'}};
+    for (const auto& fit : kFits)
+        EXPECT_EQ(fit.second, UnicodeToAnsi(fit.first)) << std::hex << int(fit.first);
 }
 
 #if defined(_WIN32)

@@ -246,11 +246,28 @@ TEST(IniProfileRead, AByteOrderMarkDoesNotBecomePartOfTheFirstSection) {
     EXPECT_STREQ("First", szBuffer);
 }
 
-TEST(IniProfileRead, LinesAfterTheLastLineFeedEndAtCarriageReturns) {
-    const CIniProfile profile("[S]\r\na=1\r\nb=2\rc=3\r");
+TEST(IniProfileRead, ACarriageReturnAloneEndsALineAnywhereInTheFile) {
+    const CIniProfile profile("[S]\r\na=1\r\nb=2\rc=3\r[T]\nk=v\r[U]\nj=1\n");
     char szBuffer[32];
     EXPECT_EQ(6u, profile.GetKeyNames("S", szBuffer, sizeof(szBuffer)));
     EXPECT_EQ(0, std::memcmp("a\0b\0c\0", szBuffer, 7));
+    EXPECT_EQ(1u, profile.GetString("T", "k", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString("U", "j", szBuffer, sizeof(szBuffer)));
+}
+
+// The service keeps names and values as terminated strings.
+TEST(IniProfileRead, ANulEndsTheNameOrValueInWhichItStands) {
+    CIniProfile profile(std::string("[K]\r\nB=\0\r\nC=x\0y\r\nj\0=1\r\n[s\0t]\r\nq=1\r\n", 34));
+    char szBuffer[32];
+    EXPECT_EQ(0u, profile.GetString("K", "B", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString("K", "C", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString("K", "j", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(1u, profile.GetString("s", "q", szBuffer, sizeof(szBuffer)));
+    // Nothing changes where the value is the one read, and once written,
+    // every line that held a NUL is written as it reads.
+    EXPECT_FALSE(profile.SetString("K", "C", "x"));
+    EXPECT_TRUE(profile.SetString("K", "n", "1"));
+    EXPECT_EQ("[K]\r\nB=\r\nC=x\r\nj=1\r\nn=1\r\n[s]\r\nq=1\r\n", profile.Render());
 }
 
 TEST(IniProfileRead, ALargeFileWithCarriageReturnsAloneIsReadInOnePass) {
@@ -291,6 +308,9 @@ TEST(IniProfileWrite, ReplacingAValueRewritesOnlyItsLine) {
                   Written(variant.second, "s", "b", "new"))
             << variant.first;
     }
+    for (const auto& variant : LineEndVariants("[S]\na=1\n\n"))
+        EXPECT_EQ("[S]\r\na=2\r\n\r\n", Written(variant.second, "S", "a", "2"))
+            << "a blank last line, " << variant.first;
 }
 
 TEST(IniProfileWrite, ANewKeyJoinsItsSectionAheadOfTheBlankLinesThatCloseIt) {
@@ -318,6 +338,16 @@ TEST(IniProfileWrite, ANullKeyDeletesTheFirstMatchingSectionWithItsLines) {
     EXPECT_TRUE(profile.SetString("B", nullptr, nullptr));
     EXPECT_EQ("[A]\r\na=1\r\n; about B\r\n[C]\r\nc=1\r\n[b]\r\nb=2\r\n", profile.Render());
     EXPECT_FALSE(profile.DeleteSection("Missing"));
+}
+
+TEST(IniProfileWrite, DeletingTheLeadingSectionLeavesNoneOfItsKeys) {
+    CIniProfile profile("top=1\nnext=2\n[S]\nk=v\n");
+    EXPECT_TRUE(profile.DeleteSection(""));
+    char szBuffer[32];
+    EXPECT_EQ(0u, profile.GetString("", "top", szBuffer, sizeof(szBuffer)));
+    EXPECT_EQ(0u, profile.GetKeyNames("", szBuffer, sizeof(szBuffer)));
+    EXPECT_TRUE(profile.SetString("", "top", "3"));
+    EXPECT_EQ("top=3\r\n[S]\r\nk=v\r\n", profile.Render());
 }
 
 TEST(IniProfileWrite, ANullValueDeletesTheKey) {
