@@ -19,11 +19,17 @@ struct NativeFileInfo {
     uint64_t nLinks = 0;
     int64_t nModified = 0;  // the last change of the contents
     int64_t nChanged = 0;   // the last change of the contents or the attributes
-    // The two times lie so far behind the clock, as it stood before the file
-    // was looked at, that any later change must show in them: on a system
-    // whose time stamps are coarser than its changes, a file changed twice
-    // within one tick keeps its times.
+    // On a system whose time stamps are coarser than its changes, a file
+    // changed twice within one tick keeps its times. nMargin is how long after
+    // a change any later change must show in them: beyond the clock's tick and
+    // the stamps' granularity, which is whole seconds only where both times
+    // are whole seconds. bSettled: both times lie that far behind the clock,
+    // as it stood before the file was looked at.
+    int64_t nMargin = 0;  // nanoseconds
     bool bSettled = false;
+    // When the file was looked at, in nanoseconds of a clock that only moves
+    // forward and is never set: no earlier than the look itself.
+    int64_t nLookedAt = 0;
     uint32_t nOwner = 0;  // POSIX owner, group and permission bits
     uint32_t nGroup = 0;
     uint32_t nMode = 0;

@@ -12,9 +12,8 @@
 namespace {
 
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
-// How far a time stamp must lie behind the clock to be settled: beyond the
-// clock's tick and the stamps' own granularity. Whole seconds mean a file
-// system that keeps no fractions (or FAT's two seconds).
+// Beyond the clock's tick and the stamps' own granularity. Whole seconds
+// mean a file system that keeps no fractions (or FAT's two seconds).
 constexpr int64_t kFineMargin = 50 * 1000 * 1000;
 constexpr int64_t kWholeSecondMargin = 2 * kNanosecondsPerSecond;
 
@@ -32,9 +31,10 @@ int64_t FileClockNow() {
     return Nanoseconds(now);
 }
 
-bool IsSettled(int64_t nTime, int64_t nNow) {
-    const int64_t nMargin = nTime % kNanosecondsPerSecond == 0 ? kWholeSecondMargin : kFineMargin;
-    return nTime < nNow - nMargin;
+int64_t MonotonicNow() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return Nanoseconds(now);
 }
 
 EFileOpen OpenResult(int nDescriptor, bool bMissing) {
@@ -93,9 +93,13 @@ bool CNativeFile::Stat(NativeFileInfo* pInfo) const {
     pInfo->nIndex = static_cast<uint64_t>(status.st_ino);
     pInfo->nSize = static_cast<uint64_t>(status.st_size);
     pInfo->nLinks = static_cast<uint64_t>(status.st_nlink);
+    pInfo->nLookedAt = MonotonicNow();
     pInfo->nModified = Nanoseconds(status.st_mtim);
     pInfo->nChanged = Nanoseconds(status.st_ctim);
-    pInfo->bSettled = IsSettled(pInfo->nModified, nNow) && IsSettled(pInfo->nChanged, nNow);
+    const bool bWholeSeconds =
+        pInfo->nModified % kNanosecondsPerSecond == 0 && pInfo->nChanged % kNanosecondsPerSecond == 0;
+    pInfo->nMargin = bWholeSeconds ? kWholeSecondMargin : kFineMargin;
+    pInfo->bSettled = pInfo->nModified < nNow - pInfo->nMargin && pInfo->nChanged < nNow - pInfo->nMargin;
     pInfo->nOwner = status.st_uid;
     pInfo->nGroup = status.st_gid;
     pInfo->nMode = status.st_mode & 07777;

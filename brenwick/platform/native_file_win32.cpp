@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10000000;  // FILETIME counts 100 ns
+constexpr int64_t kNanosecondsPerTick = 100;
 // As on POSIX systems: beyond the clock's tick, or FAT's two seconds.
 constexpr int64_t kFineMargin = kTicksPerSecond / 20;
 constexpr int64_t kWholeSecondMargin = 2 * kTicksPerSecond;
@@ -18,9 +19,14 @@ int64_t Ticks(const FILETIME& time) {
     return static_cast<int64_t>(static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
 }
 
-bool IsSettled(int64_t nTime, int64_t nNow) {
-    const int64_t nMargin = nTime % kTicksPerSecond == 0 ? kWholeSecondMargin : kFineMargin;
-    return nTime < nNow - nMargin;
+int64_t MonotonicNow() {
+    LARGE_INTEGER count;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const int64_t nSeconds = count.QuadPart / frequency.QuadPart;
+    const int64_t nRest = count.QuadPart % frequency.QuadPart;
+    return nSeconds * 1000000000 + nRest * 1000000000 / frequency.QuadPart;
 }
 
 HANDLE Open(const std::string& path, DWORD dwAccess, DWORD dwDisposition) {
@@ -99,9 +105,14 @@ bool CNativeFile::Stat(NativeFileInfo* pInfo) const {
     pInfo->nIndex = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     pInfo->nSize = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     pInfo->nLinks = info.nNumberOfLinks;
+    pInfo->nLookedAt = MonotonicNow();
     pInfo->nModified = Ticks(info.ftLastWriteTime);
     pInfo->nChanged = basic.ChangeTime.QuadPart;
-    pInfo->bSettled = IsSettled(pInfo->nModified, Ticks(now)) && IsSettled(pInfo->nChanged, Ticks(now));
+    const bool bWholeSeconds =
+        pInfo->nModified % kTicksPerSecond == 0 && pInfo->nChanged % kTicksPerSecond == 0;
+    const int64_t nMargin = bWholeSeconds ? kWholeSecondMargin : kFineMargin;
+    pInfo->nMargin = nMargin * kNanosecondsPerTick;
+    pInfo->bSettled = pInfo->nModified < Ticks(now) - nMargin && pInfo->nChanged < Ticks(now) - nMargin;
     pInfo->nMode = info.dwFileAttributes;
     return true;
 }

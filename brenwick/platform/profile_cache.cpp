@@ -40,8 +40,18 @@ CProfileCache::CachedProfile* CProfileCache::Find(const std::string& path) {
         }
         return pFound;
     }
-    if (pFound->stamp == stamp && pFound->stamp.info.bSettled) return pFound;
+    if (pFound->stamp == stamp && pFound->IsVouchedFor()) return pFound;
     return Refresh(*pFound, stamp, true) ? pFound : nullptr;
+}
+
+// A change that keeps the stamp must come within one tick of the change that
+// set it, and that change came before the stamp was first seen. So contents
+// read a margin after that, under the same stamp, are the last that it can
+// stand for, whatever the clock says of the times themselves: a file whose
+// times lie in the future (clock skew, an unpacked archive, a network share)
+// is read again only for that long.
+bool CProfileCache::CachedProfile::IsVouchedFor() const {
+    return stamp.info.bSettled || nLastRead - nFirstSeen >= stamp.info.nMargin;
 }
 
 bool CProfileCache::Refresh(CachedProfile& cached, const ProfileFileStamp& stamp, bool bParsed) {
@@ -54,7 +64,11 @@ bool CProfileCache::Refresh(CachedProfile& cached, const ProfileFileStamp& stamp
         for (const ProfileChange& change : cached.changes) change.ApplyTo(cached.profile);
         cached.bytes = std::move(bytes);
     }
-    if (readStamp != cached.stamp) cached.bWritable = false;
+    if (readStamp != cached.stamp || !bParsed) {
+        cached.bWritable = false;
+        cached.nFirstSeen = readStamp.info.nLookedAt;
+    }
+    cached.nLastRead = readStamp.info.nLookedAt;
     cached.stamp = readStamp;
     return true;
 }
@@ -77,7 +91,8 @@ bool CProfileCache::Change(const std::string& path, const ProfileChange& change)
 
 void CProfileCache::Forget(const std::string& path) {
     const std::string key = PathKey(path);
-    m_profiles.remove_if([&](const CachedProfile& cached) { return cached.path == path || cached.key == key; });
+    m_profiles.remove_if(
+        [&](const CachedProfile& cached) { return cached.path == path || cached.key == key; });
 }
 
 bool CProfileCache::WriteAll() {

@@ -25,8 +25,8 @@ struct ProfileChange {
 // proportion to the files and the calls. It never answers from a file as it
 // was: before every call the file is examined again, by its identity (device
 // and index, so that another path or a hard link to it finds the same
-// profile), size and times; a file whose times are too recent to vouch for
-// its contents is read again and compared. When the file changed behind the
+// profile), size and times; a file whose times cannot vouch for its contents
+// yet is read again and compared. When the file changed behind the
 // cache's back, it is parsed anew and the changes of the run that have not
 // reached the disk are made again on top of it, as if each had been written
 // at once.
@@ -56,6 +56,11 @@ private:
         CIniProfile profile;
         std::vector<ProfileChange> changes;  // made since the file was read, not on the disk
         bool bWritable = false;              // checked for this stamp
+        int64_t nFirstSeen = 0;              // when the stamp was first seen (NativeFileInfo::nLookedAt)
+        int64_t nLastRead = 0;               // when the contents were last read under it
+
+        // Whether the stamp still stands for the contents read.
+        bool IsVouchedFor() const;
     };
 
     CachedProfile* Find(const std::string& path);
