@@ -20,9 +20,9 @@ public:
     explicit CPeImage(const CByteSource& source) : m_source(source) {}
 
     bool ReadHeaders(uint32_t* pnResourceRva);
-    // The file offset of nSize bytes at an address of the loaded image, when
-    // they lie wholly within the file data of one section.
-    bool RvaToOffset(uint32_t nRva, uint32_t nSize, uint64_t* pnOffset) const;
+    // The file offset of an address of the loaded image that lies within the
+    // file data of a section, and how many bytes of that data follow it.
+    bool RvaToOffset(uint32_t nRva, uint64_t* pnOffset, uint32_t* pnAvailable) const;
 
 private:
     const CByteSource& m_source;
@@ -74,15 +74,16 @@ bool CPeImage::ReadHeaders(uint32_t* pnResourceRva) {
     return true;
 }
 
-bool CPeImage::RvaToOffset(uint32_t nRva, uint32_t nSize, uint64_t* pnOffset) const {
+bool CPeImage::RvaToOffset(uint32_t nRva, uint64_t* pnOffset, uint32_t* pnAvailable) const {
     for (const SectionHeader& section : m_sections) {
         // Bytes past the virtual size are not part of the loaded section.
         uint32_t nExtent = section.nRawSize;
         if (section.nVirtualSize != 0 && section.nVirtualSize < nExtent) nExtent = section.nVirtualSize;
         if (nRva < section.nVirtualAddress) continue;
         const uint32_t nInto = nRva - section.nVirtualAddress;
-        if (nInto >= nExtent || nSize > nExtent - nInto) continue;
+        if (nInto >= nExtent) continue;
         *pnOffset = static_cast<uint64_t>(section.nRawOffset) + nInto;
+        *pnAvailable = nExtent - nInto;
         return true;
     }
     return false;
@@ -159,7 +160,10 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     CPeImage image(source);
     uint32_t nResourceRva = 0;
     uint64_t nRoot = 0;
-    if (!image.ReadHeaders(&nResourceRva) || !image.RvaToOffset(nResourceRva, 16, &nRoot)) return false;
+    uint32_t nRootAvailable = 0;
+    if (!image.ReadHeaders(&nResourceRva) || !image.RvaToOffset(nResourceRva, &nRoot, &nRootAvailable) ||
+        nRootAvailable < 16)
+        return false;
 
     ResourceEntry type{};
     ResourceEntry name{};
@@ -177,9 +181,14 @@ bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pRes
     if (nDataSize == 0) return false;
     if (nDataSize > kMaxVersionResourceSize) nDataSize = kMaxVersionResourceSize;
     uint64_t nDataOffset = 0;
-    if (!image.RvaToOffset(nDataRva, nDataSize, &nDataOffset)) return false;
+    uint32_t nAvailable = 0;
+    if (!image.RvaToOffset(nDataRva, &nDataOffset, &nAvailable)) return false;
+    // The loader maps a section's data with zeros after it, so a size that
+    // reaches past the section reads zeros there, as the version service
+    // reads them.
     pResource->assign(nDataSize, 0);
-    if (!source.Read(nDataOffset, pResource->data(), nDataSize)) return false;
+    if (!source.Read(nDataOffset, pResource->data(), nDataSize < nAvailable ? nDataSize : nAvailable))
+        return false;
     if (pnLanguage) *pnLanguage = language.nName;
     return true;
 }

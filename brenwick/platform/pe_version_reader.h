@@ -14,9 +14,10 @@
 // (0x0000), nUserLanguage itself, its primary language with the neutral
 // sub-language, English (United States); failing all of them, the first
 // language that the file lists. Copies its bytes, at most the
-// 64 KiB that a version block can describe. Every offset and size in the file
-// is checked before it is followed; a file that is not such an executable, or
-// that is cut short or damaged, gives false. *pnLanguage, when asked for,
+// 64 KiB that a version block can describe, with zeros for what lies past the
+// section, as the loader maps it. Every offset and size in the file is checked
+// before it is followed; a file that is not such an executable, or that is
+// cut short or damaged, gives false. *pnLanguage, when asked for,
 // receives the language of the resource (0x0809 for English, United Kingdom).
 bool ReadPeVersionResource(const CByteSource& source, std::vector<uint8_t>* pResource,
                            uint32_t* pnLanguage = nullptr, uint16_t nUserLanguage = kPortableLanguage);

@@ -48,17 +48,29 @@ bool ParseVersionBlock(const std::vector<uint8_t>& data, size_t nBegin, size_t n
     return true;
 }
 
+// The version service finds the fixed part where the loader hands the root
+// block over, not where the block's sizes say: right after the key, whatever
+// the block's length, when the value is declared long enough for it (the
+// length that VerQueryValue reports and the exports check). Its own copy of
+// the resource is zero past the resource's bytes, up to twice their number
+// and four bytes more; a fixed part beyond that copy is not read.
 bool ReadVersionRootBlock(const std::vector<uint8_t>& resource, FixedFileInfo* pInfo) {
-    VersionBlock root;
-    if (!ParseVersionBlock(resource, 0, resource.size(), &root) || root.nType == kVersionTextValue ||
-        root.nValueLength < kFixedFileInfoSize)
+    std::string key;
+    size_t nAfterKey = 0;
+    if (resource.size() < 6 || U16(resource, 4) == kVersionTextValue ||
+        U16(resource, 2) < kFixedFileInfoSize ||
+        !ReadVersionText(resource, 6, resource.size(), &key, &nAfterKey))
         return false;
+    const size_t nValue = AlignTo4(nAfterKey);
+    if (nValue + kFixedFileInfoSize > 2 * resource.size() + 4) return false;
+    std::vector<uint8_t> fixed(kFixedFileInfoSize, 0);
+    for (size_t i = 0; i < kFixedFileInfoSize && nValue + i < resource.size(); ++i)
+        fixed[i] = resource[nValue + i];
     uint32_t* pFields[] = {&pInfo->dwSignature,     &pInfo->dwStrucVersion,     &pInfo->dwFileVersionMS,
                            &pInfo->dwFileVersionLS, &pInfo->dwProductVersionMS, &pInfo->dwProductVersionLS,
                            &pInfo->dwFileFlagsMask, &pInfo->dwFileFlags,        &pInfo->dwFileOS,
                            &pInfo->dwFileType,      &pInfo->dwFileSubtype,      &pInfo->dwFileDateMS,
                            &pInfo->dwFileDateLS};
-    for (size_t i = 0; i < sizeof(pFields) / sizeof(pFields[0]); ++i)
-        *pFields[i] = U32(resource, root.nValue + 4 * i);
+    for (size_t i = 0; i < sizeof(pFields) / sizeof(pFields[0]); ++i) *pFields[i] = U32(fixed, 4 * i);
     return true;
 }

@@ -26,8 +26,9 @@ struct FixedFileInfo {
     uint32_t dwFileDateLS;
 };
 
-// The root block, what VerQueryValue gives for "\\"; false when the resource
-// has none or is damaged.
+// The root block's fixed part, what VerQueryValue gives for "\\", read as
+// the version service reads it even where the block's sizes disagree with
+// it; false when the resource has no fixed part to read.
 bool ReadVersionRootBlock(const std::vector<uint8_t>& resource, FixedFileInfo* pInfo);
 
 // The value type of a block whose value is text; any other type is binary.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,10 @@
 
 #include "brenwick/platform/version_info_block.h"
 #include "version_string_table.h"
+#if defined(_WIN32)
+#include "brenwick/platform/win32_platform.h"
+#include "temp_directory.h"
+#endif
 
 namespace {
 
@@ -160,15 +165,34 @@ TEST(PeVersionReader, DamagedHeadersAreRefused) {
     EXPECT_FALSE(Readable(bytes)) << "resource directory outside every section";
 }
 
+// The entries of a fixture's one version resource, found independently of
+// the reader.
+struct ResourceEntries {
+    size_t nRoot, nTypeEntry, nNameDirectory, nNameEntry, nLanguageDirectory, nLanguageEntry, nDataEntry;
+};
+
+ResourceEntries Entries(const std::vector<uint8_t>& bytes) {
+    ResourceEntries entries{};
+    entries.nRoot = Layout(bytes).nResourceRoot;
+    entries.nTypeEntry = entries.nRoot + 16;  // the only type: RT_VERSION
+    entries.nNameDirectory = GetU32(bytes, entries.nTypeEntry + 4) & 0x7FFFFFFF;
+    entries.nNameEntry = entries.nRoot + entries.nNameDirectory + 16;
+    entries.nLanguageDirectory = GetU32(bytes, entries.nNameEntry + 4) & 0x7FFFFFFF;
+    entries.nLanguageEntry = entries.nRoot + entries.nLanguageDirectory + 16;
+    entries.nDataEntry = entries.nRoot + GetU32(bytes, entries.nLanguageEntry + 4);
+    return entries;
+}
+
 TEST(PeVersionReader, DamagedResourceDirectoriesAreRefused) {
     const std::vector<uint8_t> good = FixtureBytes("version_2_0_0_1.x64.dll");
-    const size_t nRoot = Layout(good).nResourceRoot;
-    const size_t nTypeEntry = nRoot + 16;  // the only type: RT_VERSION
-    const uint32_t nNameDirectory = GetU32(good, nTypeEntry + 4) & 0x7FFFFFFF;
-    const size_t nNameEntry = nRoot + nNameDirectory + 16;
-    const uint32_t nLanguageDirectory = GetU32(good, nNameEntry + 4) & 0x7FFFFFFF;
-    const size_t nLanguageEntry = nRoot + nLanguageDirectory + 16;
-    const size_t nDataEntry = nRoot + GetU32(good, nLanguageEntry + 4);
+    const ResourceEntries entries = Entries(good);
+    const size_t nRoot = entries.nRoot;
+    const size_t nTypeEntry = entries.nTypeEntry;
+    const uint32_t nNameDirectory = static_cast<uint32_t>(entries.nNameDirectory);
+    const size_t nNameEntry = entries.nNameEntry;
+    const uint32_t nLanguageDirectory = static_cast<uint32_t>(entries.nLanguageDirectory);
+    const size_t nLanguageEntry = entries.nLanguageEntry;
+    const size_t nDataEntry = entries.nDataEntry;
     ASSERT_EQ(16u, GetU32(good, nTypeEntry));
     ASSERT_EQ(1u, GetU32(good, nNameEntry));
 
@@ -192,11 +216,64 @@ TEST(PeVersionReader, DamagedResourceDirectoriesAreRefused) {
     PutU32(bytes, nLanguageEntry + 4, 0x80000000 | nLanguageDirectory);
     EXPECT_FALSE(Readable(bytes)) << "directory where data belongs";
     bytes = good;
-    PutU32(bytes, nDataEntry + 4, 0xFFFFFFFF);
-    EXPECT_FALSE(Readable(bytes)) << "data size beyond the section";
-    bytes = good;
     PutU32(bytes, nDataEntry, 0xFFFFFF00);
     EXPECT_FALSE(Readable(bytes)) << "data address outside every section";
+}
+
+// Sizes in the root block and the data entry that disagree with the bytes,
+// as odd resource tools leave them: the fixed part is read where the version
+// service reads it. Under Windows every case is also held against the
+// service itself, through the platform that the DLL uses.
+TEST(PeVersionReader, SizesThatDisagreeWithTheBytesReadAsTheVersionServiceReadsThem) {
+    const std::vector<uint8_t> good = FixtureBytes("version_1_9_0_0.x64.dll");
+    const std::string key("V\0S\0_\0V\0E\0R\0S\0I\0O\0N\0_\0I\0N\0F\0O\0", 30);
+    const size_t nBlock = std::search(good.begin(), good.end(), key.begin(), key.end()) - good.begin() - 6;
+    const size_t nDataSize = Entries(good).nDataEntry + 4;
+    ASSERT_EQ(GetU32(good, nDataSize), static_cast<uint32_t>(good[nBlock] | good[nBlock + 1] << 8));
+    enum Field { kLength, kValueLength, kDataSize };
+    struct Case {
+        const char* pszCase;
+        Field field;
+        uint32_t nValue;
+        bool bRead;
+        uint32_t dwMS;
+    };
+    const Case cases[] = {
+        {"wLength 0", kLength, 0, true, 0x00010009},
+        {"wLength 6", kLength, 6, true, 0x00010009},
+        {"wLength 40, the key alone", kLength, 40, true, 0x00010009},
+        {"wLength 65535", kLength, 65535, true, 0x00010009},
+        {"wValueLength 65535", kValueLength, 65535, true, 0x00010009},
+        {"wValueLength 51, less than the fixed part", kValueLength, 51, false, 0},
+        {"data size below wLength", kDataSize, 100, true, 0x00010009},
+        {"data size that ends inside the version", kDataSize, 50, true, 0x00000009},
+        {"data size past the section", kDataSize, 4000, true, 0x00010009},
+        {"data size of 4 GiB", kDataSize, 0xFFFFFFFF, true, 0x00010009},
+        {"data size 0", kDataSize, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = good;
+        if (c.field == kDataSize)
+            PutU32(bytes, nDataSize, c.nValue);
+        else
+            PutU16(bytes, nBlock + (c.field == kLength ? 0 : 2), static_cast<uint16_t>(c.nValue));
+        uint32_t dwMS = 0;
+        uint32_t dwLS = 0;
+        EXPECT_EQ(c.bRead, ReadWords(bytes, &dwMS, &dwLS)) << c.pszCase;
+        EXPECT_EQ(c.dwMS, dwMS) << c.pszCase;
+#if defined(_WIN32)
+        // Wine's service reads past the mapped image for a size far beyond
+        // the section; the file itself is never that large.
+        if (c.nValue == 0xFFFFFFFF || c.nValue == 0) continue;
+        CTempDirectory directory;
+        const std::string path = directory.Write("patched.dll", std::string(bytes.begin(), bytes.end()));
+        uint32_t dwServiceMS = 0;
+        uint32_t dwServiceLS = 0;
+        EXPECT_EQ(c.bRead, CWin32Platform().ReadFileVersion(path.c_str(), &dwServiceMS, &dwServiceLS))
+            << c.pszCase;
+        EXPECT_EQ(c.dwMS, dwServiceMS) << c.pszCase;
+#endif
+    }
 }
 
 // The language entries of the two-language fixture: German (0x0407), then
@@ -262,25 +339,32 @@ std::vector<uint8_t> Block(uint16_t nLength, uint16_t nValueLength, uint16_t nTy
     return bytes;
 }
 
-TEST(VersionInfoBlock, ARootBlockMustHoldTheWholeFixedInformationWithinItsLength) {
+TEST(VersionInfoBlock, TheFixedPartLiesAfterTheKeyWhateverTheBlockLengthSays) {
     std::vector<uint8_t> resource = Block(40 + 52, 52, 0, "VS_VERSION_INFO");
     resource.resize(40 + 52, 0);
     PutU32(resource, 40 + 8, 0x00030004);
     FixedFileInfo info{};
-    ASSERT_TRUE(ReadVersionRootBlock(resource, &info));
-    EXPECT_EQ(0x00030004u, info.dwFileVersionMS);
+    for (uint16_t nLength : {0, 6, 40, 40 + 51, 40 + 53, 65535}) {
+        std::vector<uint8_t> bytes = resource;
+        PutU16(bytes, 0, nLength);
+        info.dwFileVersionMS = 0;
+        ASSERT_TRUE(ReadVersionRootBlock(bytes, &info)) << nLength;
+        EXPECT_EQ(0x00030004u, info.dwFileVersionMS) << nLength;
+    }
+    // What lies past the resource reads as zero, as far as the service's copy goes.
+    std::vector<uint8_t> cut(resource.begin(), resource.begin() + 50);
+    ASSERT_TRUE(ReadVersionRootBlock(cut, &info));
+    EXPECT_EQ(0x00000004u, info.dwFileVersionMS);
 
     std::vector<uint8_t> shortValue = resource;
     PutU16(shortValue, 2, 51);
     EXPECT_FALSE(ReadVersionRootBlock(shortValue, &info)) << "value shorter than the fixed information";
-    std::vector<uint8_t> longBlock = resource;
-    PutU16(longBlock, 0, 40 + 52 + 1);
-    EXPECT_FALSE(ReadVersionRootBlock(longBlock, &info)) << "block longer than the resource";
-    std::vector<uint8_t> cutValue = resource;
-    PutU16(cutValue, 0, 40 + 51);
-    EXPECT_FALSE(ReadVersionRootBlock(cutValue, &info)) << "value beyond the block";
+    std::vector<uint8_t> text = resource;
+    PutU16(text, 4, kVersionTextValue);
+    EXPECT_FALSE(ReadVersionRootBlock(text, &info)) << "a text value";
+    EXPECT_FALSE(ReadVersionRootBlock(std::vector<uint8_t>(resource.begin(), resource.begin() + 40), &info))
+        << "fixed part beyond the service's copy";
     std::vector<uint8_t> openKey(resource.begin(), resource.begin() + 30);
-    PutU16(openKey, 0, 30);
     EXPECT_FALSE(ReadVersionRootBlock(openKey, &info)) << "key without terminator";
     EXPECT_FALSE(ReadVersionRootBlock(std::vector<uint8_t>(5, 0), &info)) << "shorter than a header";
 }
