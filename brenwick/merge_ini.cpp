@@ -71,5 +71,8 @@ extern "C" int BRENWICK_CALL MergeINI(InstallerCallBlock* pBlock) {
     const size_t nCount = GetPlatform().ListProfileSections(szSections, sizeof(szSections), job.szSource);
     if (nCount == 0) return 0;
     ForEachListName(szSections, nCount, [&](const char* pszSection) { MergeIniSection(job, pszSection); });
+    // Writes that fail, those that the batch held back among them, do not
+    // change the result.
+    batch.End();
     return 1;
 }

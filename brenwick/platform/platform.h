@@ -46,9 +46,10 @@ public:
     // An export that makes many profile calls brackets them with these two
     // (through CProfileBatch), so that a platform may read each file once
     // and write it once, when the batch ends. Calls outside a batch reach the
-    // disk before they return.
+    // disk before they return. Ending the outermost batch returns false when
+    // a write that it held back could not be made.
     virtual void BeginProfileBatch() {}
-    virtual void EndProfileBatch() {}
+    virtual bool EndProfileBatch() { return true; }
 
     // The two file-version words of the root block (VS_FIXEDFILEINFO) of the
     // file's version resource; false when the file is missing or unreadable,
@@ -70,16 +71,25 @@ public:
     virtual void ShowMessageBox(const char* pszText, const char* pszCaption) = 0;
 };
 
-// The profile calls of one export, from the object's creation to its end.
+// The profile calls of one export, from the object's creation to End, or to
+// its destruction.
 class CProfileBatch {
 public:
     explicit CProfileBatch(CPlatform& platform) : m_platform(platform) { m_platform.BeginProfileBatch(); }
-    ~CProfileBatch() { m_platform.EndProfileBatch(); }
+    ~CProfileBatch() { End(); }
     CProfileBatch(const CProfileBatch&) = delete;
     CProfileBatch& operator=(const CProfileBatch&) = delete;
 
+    // False when a write that the batch held back could not be made.
+    bool End() {
+        if (m_bEnded) return true;
+        m_bEnded = true;
+        return m_platform.EndProfileBatch();
+    }
+
 private:
     CPlatform& m_platform;
+    bool m_bEnded = false;
 };
 
 // The platform that the exports use: the one installed by SetPlatform, else

@@ -36,8 +36,9 @@ std::string CPortablePlatform::ResolveProfilePath(const char* pszFile) const {
 
 void CPortablePlatform::BeginProfileBatch() { ++m_nBatchDepth; }
 
-void CPortablePlatform::EndProfileBatch() {
-    if (m_nBatchDepth > 0 && --m_nBatchDepth == 0) EndCall();
+bool CPortablePlatform::EndProfileBatch() {
+    if (m_nBatchDepth == 0 || --m_nBatchDepth > 0) return true;
+    return EndCall();
 }
 
 bool CPortablePlatform::EndCall() {

@@ -31,7 +31,7 @@ public:
                            const char* pszFile) override;
     bool DeleteProfileSection(const char* pszSection, const char* pszFile) override;
     void BeginProfileBatch() override;
-    void EndProfileBatch() override;
+    bool EndProfileBatch() override;
 
     bool ReadFileVersion(const char* pszFile, uint32_t* pdwFileVersionMS,
                          uint32_t* pdwFileVersionLS) override;

@@ -13,17 +13,25 @@ EProfileFile Examine(CNativeFile& file, EFileOpen opened, ProfileFileStamp* pSta
     return EProfileFile::kPresent;
 }
 
-// Where a write goes: the file that a link names, else the path itself.
+// As many links as the system follows in one path before it gives up.
+constexpr int kMaxLinks = 40;
+
+// Where a write goes: the file at the end of a chain of links, which need not
+// exist yet (a link that names no file creates it, as a plain open would),
+// else the path itself; false for a loop, or a link that cannot be read.
 bool ResolveLinks(const std::string& path, std::string* pTarget) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) {
-        *pTarget = path;
-        return true;
+    std::filesystem::path current = path;
+    for (int i = 0; i <= kMaxLinks; ++i) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, error))) {
+            *pTarget = current.string();
+            return true;
+        }
+        const std::filesystem::path link = std::filesystem::read_symlink(current, error);
+        if (error) return false;
+        current = link.is_absolute() ? link : current.parent_path() / link;
     }
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
-    if (error) return false;
-    *pTarget = target.string();
-    return true;
+    return false;
 }
 
 bool CreateProfileFile(const std::string& path, const std::string& bytes) {

@@ -39,5 +39,6 @@ EProfileFile CheckProfileFileWritable(const std::string& path);
 //   give, a directory that takes no new file or refuses the rename), the file
 //   is rewritten in place, but only once the disk has room for the new
 //   contents, and its old contents are put back if writing them fails;
-// - a link is followed to the file it names.
+// - a link is followed to the file at the end of its chain, which is made
+//   when it is missing; a loop of links is refused.
 bool ReplaceProfileFile(const std::string& path, const std::string& bytes);

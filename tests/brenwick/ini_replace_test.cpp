@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,11 +90,11 @@ TEST_F(IniReplaceTest, AFileTheUserMayNotWriteIsRefusedAndLeftAsItWas) {
         EXPECT_EQ(before.st_uid, after.st_uid) << file;
         EXPECT_EQ(before.st_mode, after.st_mode) << file;
     }
-    EXPECT_EQ(2u, static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_directory.Path("own")),
-                                                    std::filesystem::directory_iterator()) +
-                                      std::distance(
-                                          std::filesystem::directory_iterator(m_directory.Path("shared")),
-                                          std::filesystem::directory_iterator())))
+    EXPECT_EQ(
+        2u, static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_directory.Path("own")),
+                                              std::filesystem::directory_iterator()) +
+                                std::distance(std::filesystem::directory_iterator(m_directory.Path("shared")),
+                                              std::filesystem::directory_iterator())))
         << "a temporary file was left behind";
 }
 
@@ -122,7 +123,9 @@ TEST_F(IniReplaceTest, AReplacementKeepsModeOwnerGroupAndHardLinks) {
     const std::string file = m_directory.Write("destination.ini", kDestination);
     chown(file.c_str(), 4321, 8765);
     chmod(file.c_str(), 0640);
+    const ino_t nReplaced = Status(file).st_ino;
     EXPECT_EQ(1, Merge(file));
+    EXPECT_NE(nReplaced, Status(file).st_ino) << "a file of one link is replaced by a rename";
     EXPECT_EQ(kMerged, m_directory.Read("destination.ini"));
     const struct stat status = Status(file);
     EXPECT_EQ(0640u, status.st_mode & 07777);
@@ -135,6 +138,34 @@ TEST_F(IniReplaceTest, AReplacementKeepsModeOwnerGroupAndHardLinks) {
     EXPECT_EQ(1, Merge(linked));
     EXPECT_EQ(kMerged, m_directory.Read("other-name.ini"));
     EXPECT_EQ(nInode, Status(linked).st_ino);
+}
+
+TEST_F(IniReplaceTest, ALinkIsWrittenThroughToTheFileItNamesWhichALoopDoesNot) {
+    const std::string link = m_directory.Path("link.ini");
+    ASSERT_EQ(0, symlink("target.ini", link.c_str()));
+    EXPECT_EQ(1, Merge(link)) << "a link that names no file yet";
+    EXPECT_EQ("[Common]\r\nPresent=replaced\r\nAbsent=inserted\r\n", m_directory.Read("target.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    const std::string loop = m_directory.Path("loop.ini");
+    ASSERT_EQ(0, symlink("loop.ini", loop.c_str()));
+    EXPECT_FALSE(m_platform.WriteProfileValue("s", "k", "v", loop.c_str()));
+    EXPECT_TRUE(std::filesystem::is_symlink(loop));
+}
+
+TEST(NativeFile, AFileIsSettledOnlyWhenBothItsTimesAreOldEnough) {
+    CTempDirectory directory;
+    const std::string path = directory.Write("a.ini", "x");
+    auto settled = [&] {
+        CNativeFile file;
+        NativeFileInfo info;
+        return file.OpenForReading(path) == EFileOpen::kOpen && file.Stat(&info) && info.bSettled;
+    };
+    usleep(120 * 1000);
+    EXPECT_TRUE(settled());
+    // An old modification time; the change of the times is itself a change.
+    const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, path.c_str(), times, 0));
+    EXPECT_FALSE(settled());
 }
 
 // Through the platform: MergeINI takes no path beyond 259 characters.

@@ -42,18 +42,37 @@ TEST_F(ProfileBatchTest, ChangesReachTheFileWhenTheBatchEnds) {
     EXPECT_TRUE(m_platform.WriteProfileValue("s", "j", "3", file.c_str()));
     EXPECT_EQ("2", Get(file, "k"));
     EXPECT_EQ("[s]\r\nk=1\r\n", m_directory.Read("a.ini"));
-    m_platform.EndProfileBatch();
+    EXPECT_TRUE(m_platform.EndProfileBatch());
     EXPECT_EQ("[s]\r\nk=2\r\nj=3\r\n", m_directory.Read("a.ini"));
 }
 
+TEST_F(ProfileBatchTest, AWriteHeldBackThatCannotBeMadeFailsTheBatch) {
+    const std::filesystem::path folder = m_directory.Path("folder");
+    std::filesystem::create_directory(folder);
+    const std::string file = (folder / "a.ini").string();
+    m_platform.BeginProfileBatch();
+    EXPECT_TRUE(m_platform.WriteProfileValue("s", "k", "v", file.c_str()));
+    std::filesystem::remove(folder);
+    EXPECT_FALSE(m_platform.EndProfileBatch());
+    EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
 TEST_F(ProfileBatchTest, AFileChangedBehindTheBatchIsReadAgain) {
-    // Files just written, whose times cannot vouch for them yet, and files
-    // whose times can.
-    for (bool bSettled : {false, true}) {
+    // Files just written, whose times cannot vouch for them yet, files whose
+    // times can, and files whose times lie in the future (bSettled 2), which
+    // vouch once the file has been read long enough after it was first seen.
+    for (int bSettled : {0, 1, 2}) {
         const std::string file = m_directory.Write("a.ini", "[s]\r\nk=1\r\n");
+        if (bSettled == 2)
+            std::filesystem::last_write_time(
+                file, std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
         if (bSettled) std::this_thread::sleep_for(kSettleTime);
         m_platform.BeginProfileBatch();
         EXPECT_EQ("1", Get(file, "k"));
+        if (bSettled == 2) {
+            std::this_thread::sleep_for(kSettleTime);
+            EXPECT_EQ("1", Get(file, "k"));
+        }
         m_directory.Write("a.ini", "[s]\r\nk=2\r\n");
         EXPECT_EQ("2", Get(file, "k")) << "same size, at once; settled " << bSettled;
 #if !defined(_WIN32)
