@@ -68,6 +68,12 @@ class TokenTest(unittest.TestCase):
         self.assertIn(("logical", "return *p * r || q;"), found[2])
         self.assertEqual(len([t for k, t in found[2] if k == "arithmetic"]), 1)
 
+    def test_a_swapped_logical_operator_of_a_chain_is_bracketed(self):
+        found = mutated_lines("bool f(char c) { return c == '7' || c == '8' || g(c, 1); }\n")
+        logical = {t for k, t in found[1] if k == "logical"}
+        self.assertEqual(logical, {"bool f(char c) { return (c == '7' && c == '8') || g(c, 1); }",
+                                   "bool f(char c) { return c == '7' || (c == '8' && g(c, 1)); }"})
+
     def test_constants_keep_their_base_and_suffix(self):
         found = mutated_lines("unsigned f() { return 0x0F + 0777u - 0; }\n")
         texts = {t for _, t in found[1]}
