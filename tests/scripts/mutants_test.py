@@ -6,7 +6,9 @@ cases hold the operators to code that runs, and the run to a tree put back."""
 
 import importlib.machinery
 import importlib.util
+import json
 import random
+import shutil
 import tempfile
 import unittest
 from pathlib import Path
@@ -124,7 +126,61 @@ class DeclarationTest(unittest.TestCase):
         self.assertEqual(kinds(found, 9), {"arithmetic", "constant", "delete"})
 
 
+class CompiledLinesTest(unittest.TestCase):
+    @unittest.skipUnless(shutil.which("c++"), "no C++ compiler")
+    def test_the_compile_command_of_a_file_tells_which_of_its_blocks_are_built(self):
+        with tempfile.TemporaryDirectory() as directory:
+            source = Path(directory) / "x.cpp"
+            source.write_text("#include <csignal>\n"
+                              "#define TWICE(x) ((x) * 2)\n"
+                              "int f(int n) {\n"
+                              "#ifdef _WIN32\n"
+                              "    n = n + 1;\n"
+                              "#elif defined(SIGHUP)\n"
+                              "    n = n - 1;\n"
+                              "#endif\n"
+                              "    n = TWICE(n +\n"  # the preprocessor joins the call,
+                              "        3 +\n"        # leaving this line empty
+                              "        4);\n"
+                              "    return n;\n"
+                              "}\n")
+            (Path(directory) / "compile_commands.json").write_text(json.dumps([{
+                "directory": directory, "file": str(source),
+                "command": f"c++ -std=c++17 -MD -MF x.d -o x.o -c {source}"}]))
+            lines = mutants.BuildTree(directory, directory).compiled_lines(source)
+            self.assertTrue({3, 7, 9, 12, 13} <= lines <= set(range(1, 14)) - {5})
+            found = mutated_lines(source.read_text(), lines)
+            self.assertEqual(sorted(found), [7, 9, 10, 11])
+
+
 class StatementTest(unittest.TestCase):
+    def test_labels_else_if_and_do_while_start_statements(self):
+        found = mutated_lines(
+            "void f(int n) {\n"
+            "    switch (n) {\n"
+            "        case 1: g(); break;\n"
+            "    }\n"
+            "    if (n) h(); else if (n > 2) k();\n"
+            "    do m(); while (n < 3);\n"
+            "}\n")
+        self.assertIn(("delete", "case 1:  break;"), found[3])
+        self.assertIn(("negate", "if (n) h(); else if (!(n > 2)) k();"), found[5])
+        self.assertIn(("delete", "if (n) h(); else if (n > 2) {}"), found[5])
+        self.assertIn(("delete", "do {} while (n < 3);"), found[6])
+        self.assertIn(("relational", "do m(); while (n <= 3);"), found[6])
+
+    def test_inline_members_and_constant_tables_are_code(self):
+        found = mutated_lines(
+            "class CImage {\n"
+            "    int IsComplete() const { return m_bIncomplete ? 0 : 1; }\n"
+            "    static constexpr Pair kTable[] = {\n"
+            "        {0x2013, 0x96}, {0x2014, 0x97},\n"
+            "    };\n"
+            "};\n")
+        self.assertEqual(kinds(found, 2), {"constant"})
+        self.assertIn(("constant", "{0x2013, 0x97}, {0x2014, 0x97},"), found[4])
+
+
     def test_a_deleted_body_of_an_if_leaves_an_empty_block(self):
         found = mutated_lines(
             "void f(int& n) {\n"
@@ -151,12 +207,12 @@ class StatementTest(unittest.TestCase):
             "bool Is(int a) { return a; }\n"
             "int Count(int a) { return a; }\n"
             "bool Never() { return true; }\n"
-            "auto less = [](int x) { return x < 3; };\n"
+            "auto less = [&] { return n < 3; };\n"
             "int Pick(int a) { return a < 3 ? a : 3; }\n")
         self.assertEqual(found[1], {("return", "bool Is(int a) { return !(a); }")})
         self.assertNotIn(2, found)
         self.assertEqual(found[3], {("return", "bool Never() { return false; }")})
-        self.assertIn(("return", "auto less = [](int x) { return !(x < 3); };"), found[4])
+        self.assertIn(("return", "auto less = [&] { return !(n < 3); };"), found[4])
         self.assertNotIn("return", kinds(found, 5))
 
 
