@@ -6,7 +6,8 @@
 //
 // Script lines are tab-separated; "#" starts a comment line. A file argument
 // is taken relative to DIRECTORY; "(null)" passes a null pointer; the escapes
-// \t, \r, \n, \xNN and a doubled backslash stand for those bytes.
+// of escaped_text.h (\0, \t, \r, \n, \xNN, a doubled backslash) stand for
+// those bytes.
 //   sections FILE SIZE            list of the section names
 //   keys     FILE SECTION SIZE    list of a section's key names
 //   get      FILE SECTION KEY SIZE
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "brenwick/platform/portable_platform.h"
+#include "escaped_text.h"
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -42,57 +44,13 @@ struct Argument {
     const char* Get() const { return bNull ? nullptr : text.c_str(); }
 };
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 Argument Decode(const std::string& field) {
     Argument argument;
-    if (field == kNull) {
+    if (field == kNull)
         argument.bNull = true;
-        return argument;
-    }
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            argument.text += field[i];
-            continue;
-        }
-        const char c = field[++i];
-        if (c == 't')
-            argument.text += '\t';
-        else if (c == 'r')
-            argument.text += '\r';
-        else if (c == 'n')
-            argument.text += '\n';
-        else if (c == 'x' && i + 2 < field.size() && HexDigit(field[i + 1]) >= 0 &&
-                 HexDigit(field[i + 2]) >= 0) {
-            argument.text += static_cast<char>(HexDigit(field[i + 1]) * 16 + HexDigit(field[i + 2]));
-            i += 2;
-        } else
-            argument.text += c;
-    }
+    else
+        argument.text = UnescapeBytes(field);
     return argument;
-}
-
-std::string Escape(const char* p, size_t nLength) {
-    std::string text;
-    for (size_t i = 0; i < nLength; ++i) {
-        const unsigned char c = static_cast<unsigned char>(p[i]);
-        char hex[8];
-        if (c == 0)
-            text += "\\0";
-        else if (c == '\\')
-            text += "\\\\";
-        else if (c < 0x20 || c >= 0x7F) {
-            std::snprintf(hex, sizeof(hex), "\\x%02X", c);
-            text += hex;
-        } else
-            text += static_cast<char>(c);
-    }
-    return text;
 }
 
 std::vector<std::string> Split(const std::string& line) {
@@ -172,7 +130,8 @@ private:
         const uint32_t nCount = call(buffer.data(), nSize);
         size_t nShown = static_cast<size_t>(nCount) + (bList ? 2 : 1);
         if (nShown > nSize) nShown = nSize;
-        std::printf("%s => %u [%s]\n", line.c_str(), nCount, Escape(buffer.data(), nShown).c_str());
+        std::printf("%s => %u [%s]\n", line.c_str(), nCount,
+                    EscapeBytes(std::string(buffer.data(), nShown)).c_str());
         return true;
     }
 
