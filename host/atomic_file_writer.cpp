@@ -3,10 +3,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <random>
 #include <system_error>
+#include <vector>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -26,33 +30,72 @@ constexpr int kMaxLinkHops = 40;
 // files of the same pattern at the same moment.
 constexpr int kMaxNameAttempts = 100;
 constexpr size_t kCopyChunk = 64 * 1024;
+const char kDamaged[] = "; the old file is damaged";
 
 #ifdef _WIN32
 using CStatus = struct _stat64;
-int StatusOf(const std::string& path, CStatus& status) { return _stat64(path.c_str(), &status); }
+int StatusOfHandle(int nHandle, CStatus& status) { return _fstat64(nHandle, &status); }
 // The read-only attribute is tested on its own: it must refuse the write
 // for every user, as Windows refuses it, also where an emulation lets a
-// privileged user open the file.
-int OpenExisting(const std::string& path) {
+// privileged user open the file. A directory refuses the open as a denied
+// access, which would hide the reason.
+int OpenTarget(const std::string& path, CStatus& status) {
     if (_access(path.c_str(), 2) != 0) return -1;
-    return _open(path.c_str(), _O_WRONLY | _O_BINARY);
+    const int nHandle = _open(path.c_str(), _O_RDWR | _O_BINARY);
+    if (nHandle < 0) {
+        if (errno == EACCES && _stat64(path.c_str(), &status) == 0 && (status.st_mode & S_IFMT) == S_IFDIR)
+            errno = EISDIR;
+        return -1;
+    }
+    if (_fstat64(nHandle, &status) == 0) return nHandle;
+    const int nError = errno;
+    _close(nHandle);
+    errno = nError;
+    return -1;
 }
-int CreateExclusive(const std::string& path) {
+int CreateExclusive(const std::string& path, int) {
     return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 int CloseHandle(int nHandle) { return _close(nHandle); }
 std::FILE* StreamOf(int nHandle) { return _fdopen(nHandle, "wb"); }
+bool WriteDirectly(int) { return true; }
 #else
 using CStatus = struct stat;
-int StatusOf(const std::string& path, CStatus& status) { return stat(path.c_str(), &status); }
-int OpenExisting(const std::string& path) { return open(path.c_str(), O_WRONLY | O_CLOEXEC); }
-// Private from its creation: nobody else reads the bytes while they are
-// written.
-int CreateExclusive(const std::string& path) {
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+int StatusOfHandle(int nHandle, CStatus& status) { return fstat(nHandle, &status); }
+// Every decision about the target is taken on the handle that the bytes go
+// to, never on its name, which another process may point elsewhere
+// meanwhile. A regular file is opened to read as well, so that its old bytes
+// can be kept aside while new ones are written over them, where the user may
+// read it; the open never waits for the reader of a FIFO, and a FIFO is then
+// opened to write only, waiting for a reader as a plain open would: opened
+// to read as well, it would swallow the bytes.
+int OpenTarget(const std::string& path, CStatus& status) {
+    constexpr int kFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int nHandle = open(path.c_str(), O_RDWR | kFlags);
+    if (nHandle < 0 && errno == EACCES) nHandle = open(path.c_str(), O_WRONLY | kFlags);
+    for (int nOpen = 0; nHandle >= 0; ++nOpen) {
+        if (fstat(nHandle, &status) != 0) break;
+        if (!S_ISFIFO(status.st_mode) || nOpen > 0) return nHandle;
+        close(nHandle);
+        nHandle = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    }
+    if (nHandle >= 0) {
+        const int nError = errno;
+        close(nHandle);
+        errno = nError;
+    }
+    return -1;
+}
+int CreateExclusive(const std::string& path, int nMode) {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(nMode));
 }
 int CloseHandle(int nHandle) { return close(nHandle); }
 std::FILE* StreamOf(int nHandle) { return fdopen(nHandle, "wb"); }
+// A device or pipe written through: its writes wait as plain ones do.
+bool WriteDirectly(int nHandle) {
+    const int nFlags = fcntl(nHandle, F_GETFL);
+    return nFlags >= 0 && fcntl(nHandle, F_SETFL, nFlags & ~O_NONBLOCK) == 0;
+}
 #endif
 
 // Keeps errno across the clean-up of a failed step.
@@ -62,14 +105,24 @@ void CloseKeepingErrno(int nHandle) {
     errno = nError;
 }
 
-fs::path FollowLinks(fs::path path) {
-    std::error_code error;
-    for (int nHop = 0; nHop < kMaxLinkHops && fs::is_symlink(fs::symlink_status(path, error)); ++nHop) {
-        const fs::path target = fs::read_symlink(path, error);
-        if (error) break;
-        path = target.is_absolute() ? target : path.parent_path() / target;
+// The end of a chain of links, which need not exist yet; false, with errno
+// set, for a loop or a link that cannot be read.
+bool FollowLinks(fs::path path, fs::path& target) {
+    for (int nHop = 0; nHop <= kMaxLinkHops; ++nHop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) {
+            target = path;
+            return true;
+        }
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) {
+            errno = error.value();
+            return false;
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    return path;
+    errno = ELOOP;
+    return false;
 }
 
 // A short name of its own, so that the target may have any name that the
@@ -81,11 +134,13 @@ std::string TemporaryNameBeside(const fs::path& target) {
     return (target.parent_path() / szName).string();
 }
 
-// The new file beside the target, or -1 with errno set.
-int CreateBeside(const fs::path& target, std::string& temporary) {
+// A new file beside the target with permissions nMode as a create gives
+// them, or -1 with errno set. Private (0600): nobody else reads the bytes
+// while they are written.
+int CreateBeside(const fs::path& target, std::string& temporary, int nMode = 0600) {
     for (int nAttempt = 0; nAttempt < kMaxNameAttempts; ++nAttempt) {
         temporary = TemporaryNameBeside(target);
-        const int nHandle = CreateExclusive(temporary);
+        const int nHandle = CreateExclusive(temporary, nMode);
         if (nHandle >= 0 || errno != EEXIST) return nHandle;
     }
     errno = EEXIST;
@@ -101,16 +156,21 @@ constexpr bool kKeepTargetForRename = false;
 bool CanKeepIdentityByRename(const CStatus&) { return true; }
 bool TakeOverGroup(int, const CStatus&) { return true; }
 int ModeOf(const CStatus&) { return -1; }
-int NewFileMode() { return -1; }
+int NewFileMode(const fs::path&) { return -1; }
 void SetMode(std::FILE*, int) {}
 int64_t TellOf(std::FILE* pFile) { return _ftelli64(pFile); }
 int64_t SizeOf(int nHandle) { return _filelengthi64(nHandle); }
 bool ReserveSpace(int nHandle, int64_t nSize) {
     return nSize <= SizeOf(nHandle) || _chsize_s(nHandle, nSize) == 0;
 }
-bool WriteAt(int nHandle, const char* pData, size_t nLength, int64_t nOffset) {
+size_t WriteAt(int nHandle, const char* pData, size_t nLength, int64_t nOffset) {
+    if (_lseeki64(nHandle, nOffset, SEEK_SET) != nOffset) return 0;
+    const int nWritten = _write(nHandle, pData, static_cast<unsigned>(nLength));
+    return nWritten > 0 ? static_cast<size_t>(nWritten) : 0;
+}
+bool ReadAt(int nHandle, char* pData, size_t nLength, int64_t nOffset) {
     if (_lseeki64(nHandle, nOffset, SEEK_SET) != nOffset) return false;
-    return _write(nHandle, pData, static_cast<unsigned>(nLength)) == static_cast<int>(nLength);
+    return _read(nHandle, pData, static_cast<unsigned>(nLength)) == static_cast<int>(nLength);
 }
 bool Truncate(int nHandle, int64_t nSize) { return _chsize_s(nHandle, nSize) == 0; }
 class CInterruptsHeld {};
@@ -131,11 +191,21 @@ bool TakeOverGroup(int nHandle, const CStatus& status) {
 
 int ModeOf(const CStatus& status) { return static_cast<int>(status.st_mode & 07777); }
 
-// The mode of a plain create.
-int NewFileMode() {
-    const mode_t nMask = umask(0);
-    umask(nMask);
-    return static_cast<int>(0666 & ~nMask);
+// The mode that a plain create gives a file beside the target (the umask or
+// the directory's default access list decide it), learnt from an empty file
+// made and removed there: the umask cannot be read without setting it, which
+// would change it for every thread of the host. -1 when no file can be made.
+int NewFileMode(const fs::path& target) {
+    std::string probe;
+    const int nHandle = CreateBeside(target, probe, 0666);
+    if (nHandle < 0) return -1;
+    NoteTemporaryFile(probe.c_str());
+    CStatus status;
+    const int nMode = StatusOfHandle(nHandle, status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+    CloseHandle(nHandle);
+    unlink(probe.c_str());
+    NoteTemporaryFile(nullptr);
+    return nMode;
 }
 
 void SetMode(std::FILE* pFile, int nMode) {
@@ -153,14 +223,26 @@ bool ReserveSpace(int nHandle, int64_t nSize) {
     return nError == 0;
 }
 
-bool WriteAt(int nHandle, const char* pData, size_t nLength, int64_t nOffset) {
-    while (nLength > 0) {
-        const ssize_t nWritten = pwrite(nHandle, pData, nLength, static_cast<off_t>(nOffset));
+size_t WriteAt(int nHandle, const char* pData, size_t nLength, int64_t nOffset) {
+    size_t nDone = 0;
+    while (nDone < nLength) {
+        const ssize_t nWritten = pwrite(nHandle, pData + nDone, nLength - nDone, static_cast<off_t>(nOffset));
         if (nWritten < 0 && errno == EINTR) continue;
-        if (nWritten <= 0) return false;
-        pData += nWritten;
-        nLength -= static_cast<size_t>(nWritten);
+        if (nWritten <= 0) break;
+        nDone += static_cast<size_t>(nWritten);
         nOffset += nWritten;
+    }
+    return nDone;
+}
+
+bool ReadAt(int nHandle, char* pData, size_t nLength, int64_t nOffset) {
+    while (nLength > 0) {
+        const ssize_t nRead = pread(nHandle, pData, nLength, static_cast<off_t>(nOffset));
+        if (nRead < 0 && errno == EINTR) continue;
+        if (nRead <= 0) return false;
+        pData += nRead;
+        nLength -= static_cast<size_t>(nRead);
+        nOffset += nRead;
     }
     return true;
 }
@@ -187,28 +269,51 @@ private:
 
 #endif
 
+int64_t SizeOfHandle(int nHandle) {
+    CStatus status;
+    return StatusOfHandle(nHandle, status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
+}
+
 // Writes the whole of pSource over the target from its first byte, once the
-// space is reserved. False, with errno set, when the old bytes were not
-// touched because the space could not be had, or when a write failed.
-bool CopyOverInPlace(std::FILE* pSource, int nTarget) {
+// space is reserved, so that a full disk is found before the first old byte
+// changes. The old bytes that the new ones cover are kept in memory first,
+// where there is memory for them, and put back when a write fails midway (an
+// I/O error, a limit on the file's size). False, with errno set, when the file
+// was not written; *pbDamaged then says whether the old bytes could not be
+// put back.
+bool CopyOverInPlace(std::FILE* pSource, int nTarget, bool* pbDamaged) {
+    *pbDamaged = false;
     if (std::fflush(pSource) != 0 || std::fseek(pSource, 0, SEEK_END) != 0) return false;
     const int64_t nSize = TellOf(pSource);
-    if (nSize < 0) return false;
-    if (!ReserveSpace(nTarget, nSize)) return false;
+    const int64_t nOldSize = SizeOfHandle(nTarget);
+    if (nSize < 0 || nOldSize < 0) return false;
+    if (!ReserveSpace(nTarget, nSize)) {
+        const int nError = errno;
+        if (SizeOfHandle(nTarget) != nOldSize) Truncate(nTarget, nOldSize);
+        errno = nError;
+        return false;
+    }
+    const size_t nCovered = static_cast<size_t>(std::min(nSize, nOldSize));
+    std::unique_ptr<char[]> pOld(new (std::nothrow) char[nCovered + 1]);
+    if (pOld && !ReadAt(nTarget, pOld.get(), nCovered, 0)) pOld.reset();
     std::rewind(pSource);
     [[maybe_unused]] const CInterruptsHeld held;
-    char buffer[kCopyChunk];
-    int64_t nOffset = 0;
-    while (nOffset < nSize) {
-        const size_t nRead = std::fread(buffer, 1, kCopyChunk, pSource);
-        if (nRead == 0) {
-            errno = EIO;
-            return false;
-        }
-        if (!WriteAt(nTarget, buffer, nRead, nOffset)) return false;
-        nOffset += static_cast<int64_t>(nRead);
+    std::vector<char> buffer(kCopyChunk);
+    bool bWritten = true;
+    int64_t nReached = 0;  // the new bytes lie before this offset
+    while (bWritten && nReached < nSize) {
+        const size_t nRead = std::fread(buffer.data(), 1, kCopyChunk, pSource);
+        if (nRead == 0) errno = EIO;
+        const size_t nWritten = WriteAt(nTarget, buffer.data(), nRead, nReached);
+        bWritten = nRead > 0 && nWritten == nRead;
+        nReached += static_cast<int64_t>(nWritten);
     }
-    return Truncate(nTarget, nSize);
+    if (bWritten && Truncate(nTarget, nSize)) return true;
+    const int nError = errno;
+    const size_t nChanged = static_cast<size_t>(std::min<int64_t>(nReached, static_cast<int64_t>(nCovered)));
+    *pbDamaged = !pOld || WriteAt(nTarget, pOld.get(), nChanged, 0) != nChanged || !Truncate(nTarget, nOldSize);
+    errno = nError;
+    return false;
 }
 
 std::string ErrorText(int nErrno) { return std::generic_category().message(nErrno); }
@@ -232,7 +337,7 @@ bool OpenRenamed(const fs::path& target, const CStatus* pOld, CReplacementFile& 
     }
     replacement.pFile = pFile;
     replacement.method = CReplacementFile::kRename;
-    replacement.nMode = pOld ? ModeOf(*pOld) : NewFileMode();
+    replacement.nMode = pOld ? ModeOf(*pOld) : NewFileMode(target);
     NoteTemporaryFile(replacement.strTemporary.c_str());
     return true;
 }
@@ -240,26 +345,24 @@ bool OpenRenamed(const fs::path& target, const CStatus* pOld, CReplacementFile& 
 }  // namespace
 
 bool OpenReplacement(const std::string& targetPath, CReplacementFile& replacement) {
-    const fs::path target = FollowLinks(targetPath);
     replacement = CReplacementFile();
+    fs::path target;
+    if (!FollowLinks(targetPath, target)) return false;
     replacement.strTarget = target.string();
 
+    // Nothing there is the only failure that a write may go on from: any
+    // other (a refusal, a directory, a loop) is the write's own.
     CStatus status;
-    const bool bExists = StatusOf(replacement.strTarget, status) == 0;
-    if (bExists && (status.st_mode & S_IFMT) == S_IFDIR) {
-        errno = EISDIR;
-        return false;
-    }
+    const int nHandle = OpenTarget(replacement.strTarget, status);
+    if (nHandle < 0 && errno != ENOENT) return false;
+    const bool bExists = nHandle >= 0;
     if (bExists && (status.st_mode & S_IFMT) != S_IFREG) {
-        replacement.pFile = std::fopen(replacement.strTarget.c_str(), "wb");
+        // A device or a pipe cannot be replaced: the bytes go straight to it.
+        replacement.pFile = WriteDirectly(nHandle) ? StreamOf(nHandle) : nullptr;
+        if (!replacement.pFile) CloseKeepingErrno(nHandle);
         return replacement.pFile != nullptr;
     }
-    if (bExists) {
-        // Refused now, when nothing has been written, where a plain open for
-        // writing would refuse it.
-        replacement.nTargetHandle = OpenExisting(replacement.strTarget);
-        if (replacement.nTargetHandle < 0) return false;
-    }
+    replacement.nTargetHandle = nHandle;
     if (!bExists || CanKeepIdentityByRename(status)) {
         if (OpenRenamed(target, bExists ? &status : nullptr, replacement)) return true;
         if (!bExists) return false;
@@ -281,11 +384,15 @@ bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pE
         if (bDone && pError) *pError = reason;
         bDone = false;
     };
+    // A write in place that failed midway leaves the old file damaged when
+    // its old bytes could not be put back; the reason says so.
+    bool bDamaged = false;
+    const auto failInPlace = [&] { fail(ErrorText(errno) + (bDamaged ? kDamaged : "")); };
     if (replacement.pFile) {
         if (std::fflush(replacement.pFile) != 0) fail(ErrorText(errno));
         if (bDone && replacement.method == CReplacementFile::kInPlace &&
-            !CopyOverInPlace(replacement.pFile, replacement.nTargetHandle))
-            fail(ErrorText(errno));
+            !CopyOverInPlace(replacement.pFile, replacement.nTargetHandle, &bDamaged))
+            failInPlace();
         if (bDone && replacement.method == CReplacementFile::kRename) SetMode(replacement.pFile, replacement.nMode);
         if (std::fclose(replacement.pFile) != 0) fail(ErrorText(errno));
         replacement.pFile = nullptr;
@@ -298,7 +405,7 @@ bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pE
             // The directory refuses the rename, but the file itself may be
             // written.
             std::FILE* pNew = std::fopen(replacement.strTemporary.c_str(), "rb");
-            if (!pNew || !CopyOverInPlace(pNew, replacement.nTargetHandle)) fail(ErrorText(errno));
+            if (!pNew || !CopyOverInPlace(pNew, replacement.nTargetHandle, &bDamaged)) failInPlace();
             if (pNew) std::fclose(pNew);
         } else if (bDone && error) {
             fail(error.message());

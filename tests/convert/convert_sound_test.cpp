@@ -152,6 +152,17 @@ TEST_F(ConvertWriteFailureTest, OutputTheUserMayNotWriteIsRefused) {
     EXPECT_EQ(2u, m_scratch.Entries().size());
 }
 
+TEST_F(ConvertWriteFailureTest, OutputThatIsALoopOfLinksIsRefusedWithItsReason) {
+    WriteInput("a.mot", SRecordLine('1', 0x10, "AB") + kEnd);
+    if (!MakeSymlink("b.cde", m_scratch / "a.cde") || !MakeSymlink("a.cde", m_scratch / "b.cde"))
+        GTEST_SKIP() << "no symbolic links here";
+    const CProgramRun run = Convert("a.mot");
+    EXPECT_EQ(1, run.nExitStatus);
+    EXPECT_EQ(AddressLines("0x10", "0x11", "0x2") + "Cannot write 'a.cde': Too many levels of symbolic links\n",
+              run.strOut);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_scratch / "a.cde")));
+}
+
 TEST_F(ConvertWriteFailureTest, ReplacedOutputLeavesNoTemporaryFileBehind) {
     WriteInput("prog.mot", SRecordLine('1', 0x10, "AB") + kEnd);
     WriteInput("prog.cde", "a much longer old output");

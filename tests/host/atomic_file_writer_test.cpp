@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#if !defined(_WIN32)
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include <csignal>
 
@@ -176,6 +180,41 @@ TEST(AtomicFileWriterTest, ReadOnlyFileIsRefused) {
 #else
 
 fs::perms ModeOf(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+
+// The umask is the process's: a writer in a host with threads must not set
+// it, even for a moment. The calls of the code under test are counted here,
+// in front of the C library's own.
+int g_nUmaskCalls = -1;
+extern "C" mode_t umask(mode_t nMask) {
+    if (g_nUmaskCalls >= 0) ++g_nUmaskCalls;
+    return static_cast<mode_t>(syscall(SYS_umask, nMask));
+}
+
+TEST(AtomicFileWriterTest, ANewFileTakesThePlainCreatesModeWithoutSettingTheUmask) {
+    CScratchDirectory scratch;
+    const mode_t nOldMask = umask(027);
+    g_nUmaskCalls = 0;
+    CAtomicFileWriter writer;
+    const bool bWritten = WriteWhole(writer, scratch / "prog.cde", "x");
+    const int nCalls = g_nUmaskCalls;
+    g_nUmaskCalls = -1;
+    umask(nOldMask);
+    ASSERT_TRUE(bWritten) << writer.GetError();
+    EXPECT_EQ(0, nCalls);
+    EXPECT_EQ(fs::perms(0640), ModeOf(scratch / "prog.cde"));
+    EXPECT_EQ(std::vector<std::string>{"prog.cde"}, scratch.Entries());
+}
+
+TEST(AtomicFileWriterTest, ALoopOfLinksIsRefusedAndStays) {
+    CScratchDirectory scratch;
+    if (!MakeSymlink("b.cde", scratch / "a.cde") || !MakeSymlink("a.cde", scratch / "b.cde"))
+        GTEST_SKIP() << "no symbolic links here";
+    CAtomicFileWriter writer;
+    EXPECT_FALSE(writer.Open(scratch / "a.cde"));
+    EXPECT_EQ("Too many levels of symbolic links", writer.GetError());
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(scratch / "a.cde")));
+    EXPECT_EQ(2u, scratch.Entries().size());
+}
 
 TEST(AtomicFileWriterTest, NewBytesArePrivateUntilTheyTakeTheTargetsPlace) {
     CScratchDirectory scratch;
