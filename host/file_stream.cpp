@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -253,6 +254,7 @@ int CFileStream::Flush() {
     size_t nWritten = std::fwrite(m_buffer.get(), 1, m_nEnd, m_pStdFile);
     m_nBufferOffset += static_cast<int64_t>(nWritten);
     if (nWritten != m_nEnd) {
+        if (!m_bWriteFailed) m_strWriteError = std::generic_category().message(errno);
         m_bError = true;
         m_bWriteFailed = true;
         m_nEnd = 0;
@@ -327,8 +329,9 @@ int CFileStream::Close() {
     if (m_bWriting && !Flush()) bDone = 0;
     if (m_bWriteFailed) bDone = 0;
     if (m_replacement.pFile) {
-        if (!CloseReplacement(m_replacement, bDone != 0, nullptr)) bDone = 0;
+        if (!CloseReplacement(m_replacement, bDone != 0, &m_strWriteError)) bDone = 0;
     } else if (std::fclose(m_pStdFile) != 0) {
+        if (m_strWriteError.empty()) m_strWriteError = std::generic_category().message(errno);
         bDone = 0;
     }
     m_pStdFile = nullptr;

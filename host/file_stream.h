@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "host/atomic_file_writer.h"
 
@@ -75,6 +76,9 @@ public:
     int64_t GetLength() const;
 
     bool HasError() const { return m_bError; }
+    // Why a write or the close failed, in the system's words ("No space left
+    // on device"); empty while nothing failed.
+    const std::string& GetWriteError() const { return m_strWriteError; }
     bool IsEof() const { return m_bEof; }
     bool IsOpen() const { return m_pStdFile != nullptr; }
 
@@ -103,6 +107,7 @@ private:
     bool m_bEof;
     // Unlike m_bError, not cleared by Rewind: lost bytes stay lost.
     bool m_bWriteFailed;
+    std::string m_strWriteError;
     std::unique_ptr<char[]> m_buffer;
     // Reading: the unread bytes are [m_nBegin, m_nEnd). Writing: [0, m_nEnd)
     // waits to be written.

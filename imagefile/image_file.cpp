@@ -1,7 +1,9 @@
 #include "imagefile/image_file.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 #include "host/file_stream.h"
 #include "imagefile/file_kinds.h"
@@ -41,6 +43,7 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
 
     CFileStream* pFile =
         bForReading ? CFileStream::OpenForReading(pszPath) : CFileStream::OpenForWriting(pszPath);
+    m_strWriteError = pFile || bForReading ? std::string() : std::generic_category().message(errno);
     if (!pFile) return 0;
     m_pFile = pFile;
     m_nLinesRead = 0;
@@ -56,7 +59,10 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
 
 void CImageFile::Close() {
     if (!m_pFile) return;
-    if (m_pFile->IsOpen() && !m_pFile->Close()) m_bCloseFailed = 1;
+    if (m_pFile->IsOpen() && !m_pFile->Close()) {
+        m_bCloseFailed = 1;
+        m_strWriteError = m_pFile->GetWriteError();
+    }
     delete m_pFile;
     m_pFile = nullptr;
 }

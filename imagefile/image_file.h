@@ -71,6 +71,9 @@ public:
     // Non-zero when the last Close found that a write or the close itself
     // failed: the file is not whole.
     int HasCloseFailed() const { return m_bCloseFailed; }
+    // Why the last file opened for writing could not be opened or written
+    // whole, in the system's words ("Is a directory"); empty when it was.
+    const std::string& GetWriteError() const { return m_strWriteError; }
 
     CFileStream* m_pFile;
     char m_szFileName[256];
@@ -105,6 +108,7 @@ private:
     std::string m_strReport;
     int32_t m_bDataLost = 0;
     int32_t m_bCloseFailed;
+    std::string m_strWriteError;
     uint32_t m_nLineNumber;
     std::string m_strBadLineReason;
     // The S-record lines read so far.

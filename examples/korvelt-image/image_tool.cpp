@@ -97,7 +97,8 @@ int SaveOutput(const CToolOptions& options, CMemoryImage& image, CTerminalStatus
     // A cancelled save succeeds too; its file holds what was written so far.
     if (IsInterrupted()) return kExitCancelled;
     if (!bSaved) {
-        Tell("Cannot write '" + options.output + "'");
+        const std::string& reason = file.GetWriteError();
+        Tell("Cannot write '" + options.output + "'" + (reason.empty() ? "" : ": " + reason));
         return kExitFailed;
     }
     return kExitDone;

@@ -104,7 +104,7 @@ TEST_F(ExampleProgramTest, EveryByteThatDidNotArriveFailsTheRun) {
         {{"top.mot", "-o", "x.mot"}, "Not all the data of 'top.mot' could be loaded; nothing is saved\n"},
         {{"firmware.mot", "--range", "0x1040-0xffffffff", "-o", "x.mot"},
          "No data from 0x1040 to 0xffffffff; nothing is saved\n"},
-        {{"firmware.mot", "-o", "no/such/folder/x.mot"}, "Cannot write 'no/such/folder/x.mot'\n"},
+        {{"firmware.mot", "-o", "no/such/folder/x.mot"}, "Cannot write 'no/such/folder/x.mot': No such file or directory\n"},
     };
     for (const auto& testCase : cases) {
         const CProgramRun run = Run(testCase.arguments);

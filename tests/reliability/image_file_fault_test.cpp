@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_size_limit.h"
@@ -155,6 +156,44 @@ TEST_F(ImageFileFaultTest, SavingBelowARegularFileFailsAndCreatesNothing) {
     WriteText(m_directory / "plain", "a file, not a directory");
     EXPECT_EQ(0, Save(Path("plain/out.mot")));
     EXPECT_EQ("a file, not a directory", ReadText(m_directory / "plain"));
+}
+
+// Whatever is in the way, the save says why, and changes nothing of it.
+TEST_F(ImageFileFaultTest, AnOutputThatCannotBeWrittenSaysWhy) {
+    std::filesystem::create_directory(m_directory / "folder.mot");
+    WriteText(m_directory / "plain", "a file, not a directory");
+    std::filesystem::create_symlink("b.mot", m_directory / "a.mot");
+    std::filesystem::create_symlink("a.mot", m_directory / "b.mot");
+    const std::pair<const char*, const char*> cases[] = {
+        {"folder.mot", "Is a directory"},
+        {"a.mot", "Too many levels of symbolic links"},
+        {"plain/out.mot", "Not a directory"},
+    };
+    for (const auto& c : cases) {
+        CImageFile file;
+        EXPECT_EQ(0, file.Save(Path(c.first).c_str(), 0, 0xFFFFFFFF, m_pImage.get(), 0)) << c.first;
+        EXPECT_EQ(c.second, file.GetWriteError()) << c.first;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(m_directory / "a.mot"));
+    EXPECT_EQ(4u, EntriesInDirectory());
+}
+
+// A write over the old file that fails after its space was had (an I/O
+// error; here a limit on the file's size) puts the old bytes back.
+TEST_F(ImageFileFaultTest, SavingInPlaceThatFailsMidwayPutsTheOldBytesBack) {
+    const std::string old(200 * 1024, 'o');
+    WriteText(m_directory / "old.cde", old);
+    std::filesystem::create_hard_link(m_directory / "old.cde", m_directory / "link.cde");
+    const std::vector<uint8_t> bytes(150 * 1024, 0x5A);
+    m_pImage->WriteBytes(0, bytes.data(), int32_t(bytes.size()));
+    CImageFile file;
+    {
+        const CFileSizeLimit limit(100 * 1024);
+        if (!limit.IsActive()) GTEST_SKIP() << "cannot limit the size of files here";
+        EXPECT_EQ(0, file.Save(Path("old.cde").c_str(), 0, 0xFFFFFFFF, m_pImage.get(), 0));
+    }
+    EXPECT_EQ("File too large", file.GetWriteError());
+    EXPECT_EQ(old, ReadText(m_directory / "link.cde"));
 }
 
 TEST_F(ImageFileFaultTest, SavingOverALongerFileLeavesNothingOfIt) {
