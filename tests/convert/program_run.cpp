@@ -128,8 +128,19 @@ CProgramRun RunProgram(const std::vector<std::string>& arguments, const std::str
     const CStreamFiles files(streamDirectory);
     std::ofstream(files.in, std::ios::binary) << input;
 
+    // The unprivileged user may be unable to reach the program where it was
+    // built (a tree in a home directory of mode 0700): it runs a copy that it
+    // can reach, beside the stream files.
+    std::vector<std::string> command = arguments;
+    const std::string reachable = streamDirectory + "/program";
+    if (options.bUnprivileged && command[0].find('/') != std::string::npos) {
+        std::error_code error;
+        std::filesystem::copy_file(command[0], reachable, error);
+        std::filesystem::permissions(streamDirectory, std::filesystem::perms(0755), error);
+        if (!error) command[0] = reachable;
+    }
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
     const pid_t pid = fork();
