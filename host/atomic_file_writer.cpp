@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 #ifdef _WIN32
+#include <windows.h>
+#include <aclapi.h>
 #include <io.h>
 #else
 #include <csignal>
@@ -53,10 +55,25 @@ int OpenTarget(const std::string& path, CStatus& status) {
     errno = nError;
     return -1;
 }
+// The new file deletes itself when its handle closes, unless it is kept
+// (KeepNewFile): an interrupt, whose handler runs on another thread while
+// this one holds the file, or any other end of the process leaves nothing
+// behind. Others may delete it meanwhile, as the interrupt's handler does.
 int CreateExclusive(const std::string& path, int) {
-    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE | WRITE_DAC,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+        return -1;
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(hFile, FileDispositionInfo, &disposition, sizeof disposition);
+    const int nHandle = _open_osfhandle(reinterpret_cast<intptr_t>(hFile), _O_WRONLY | _O_BINARY);
+    if (nHandle < 0) CloseHandle(hFile);
+    return nHandle;
 }
-int CloseHandle(int nHandle) { return _close(nHandle); }
+int CloseDescriptor(int nHandle) { return _close(nHandle); }
 std::FILE* StreamOf(int nHandle) { return _fdopen(nHandle, "wb"); }
 bool WriteDirectly(int) { return true; }
 #else
@@ -89,7 +106,7 @@ int OpenTarget(const std::string& path, CStatus& status) {
 int CreateExclusive(const std::string& path, int nMode) {
     return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(nMode));
 }
-int CloseHandle(int nHandle) { return close(nHandle); }
+int CloseDescriptor(int nHandle) { return close(nHandle); }
 std::FILE* StreamOf(int nHandle) { return fdopen(nHandle, "wb"); }
 // A device or pipe written through: its writes wait as plain ones do.
 bool WriteDirectly(int nHandle) {
@@ -101,7 +118,7 @@ bool WriteDirectly(int nHandle) {
 // Keeps errno across the clean-up of a failed step.
 void CloseKeepingErrno(int nHandle) {
     const int nError = errno;
-    CloseHandle(nHandle);
+    CloseDescriptor(nHandle);
     errno = nError;
 }
 
@@ -154,7 +171,70 @@ int CreateBeside(const fs::path& target, std::string& temporary, int nMode = 060
 // cannot be renamed over, so the target is not kept open.
 constexpr bool kKeepTargetForRename = false;
 bool CanKeepIdentityByRename(const CStatus&) { return true; }
-bool TakeOverGroup(int, const CStatus&) { return true; }
+
+HANDLE SystemHandle(int nHandle) { return reinterpret_cast<HANDLE>(_get_osfhandle(nHandle)); }
+
+// An access list of the old file's own, which the new file would not have
+// (it takes the folder's), goes to the new file; false when that cannot be
+// done, and the old file is then written in place.
+bool TakeOverAccessList(HANDLE hOld, HANDLE hNew) {
+    PACL pAccessList = nullptr;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    if (GetSecurityInfo(hOld, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pAccessList, nullptr,
+                        &pDescriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD dwRevision = 0;
+    GetSecurityDescriptorControl(pDescriptor, &control, &dwRevision);
+    const bool bProtected = (control & SE_DACL_PROTECTED) != 0;
+    bool bOwn = bProtected || !pAccessList;
+    for (DWORD i = 0; !bOwn && i < pAccessList->AceCount; ++i) {
+        ACE_HEADER* pEntry = nullptr;
+        bOwn = GetAce(pAccessList, i, reinterpret_cast<void**>(&pEntry)) && !(pEntry->AceFlags & INHERITED_ACE);
+    }
+    const DWORD dwInformation = DACL_SECURITY_INFORMATION |
+                                (bProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const bool bTaken =
+        !bOwn || SetSecurityInfo(hNew, SE_FILE_OBJECT, dwInformation, nullptr, nullptr, pAccessList, nullptr) == ERROR_SUCCESS;
+    LocalFree(pDescriptor);
+    return bTaken;
+}
+
+// The new file takes the old one's access list now, and its attributes at
+// the rename.
+bool TakeOverOldFile(int nHandle, const CStatus&, CReplacementFile& replacement) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(SystemHandle(replacement.nTargetHandle), &info)) return false;
+    replacement.nAttributes = info.dwFileAttributes;
+    return TakeOverAccessList(SystemHandle(replacement.nTargetHandle), SystemHandle(nHandle));
+}
+
+void KeepNewFile(std::FILE* pFile) {
+    FILE_DISPOSITION_INFO disposition{FALSE};
+    SetFileInformationByHandle(SystemHandle(_fileno(pFile)), FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// The attributes that the old file had and the new one keeps: its hidden,
+// system, archive and indexing ones. ReplaceFile keeps them where the system
+// can; they are given back in any case.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+void RenameOver(const std::string& from, const std::string& to, const CReplacementFile& replacement,
+                std::error_code& error) {
+    error.clear();
+    if (replacement.nAttributes != 0) {
+        std::error_code ignored;
+        const std::string fromPath = fs::absolute(from, ignored).string();
+        const std::string toPath = fs::absolute(to, ignored).string();
+        if (!ReplaceFileA(toPath.c_str(), fromPath.c_str(), nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
+            fs::rename(from, to, error);
+        if (!error) SetFileAttributesA(to.c_str(), replacement.nAttributes & kKeptAttributes);
+        return;
+    }
+    fs::rename(from, to, error);
+}
 int ModeOf(const CStatus&) { return -1; }
 int NewFileMode(const fs::path&) { return -1; }
 void SetMode(std::FILE*, int) {}
@@ -185,8 +265,16 @@ bool CanKeepIdentityByRename(const CStatus& status) {
     return status.st_uid == geteuid() && status.st_nlink == 1;
 }
 
-bool TakeOverGroup(int nHandle, const CStatus& status) {
+// The new file takes the old one's group now, and its mode just before the
+// rename.
+bool TakeOverOldFile(int nHandle, const CStatus& status, CReplacementFile&) {
     return fchown(nHandle, static_cast<uid_t>(-1), status.st_gid) == 0;
+}
+
+void KeepNewFile(std::FILE*) {}
+
+void RenameOver(const std::string& from, const std::string& to, const CReplacementFile&, std::error_code& error) {
+    fs::rename(from, to, error);
 }
 
 int ModeOf(const CStatus& status) { return static_cast<int>(status.st_mode & 07777); }
@@ -202,7 +290,7 @@ int NewFileMode(const fs::path& target) {
     NoteTemporaryFile(probe.c_str());
     CStatus status;
     const int nMode = StatusOfHandle(nHandle, status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
-    CloseHandle(nHandle);
+    CloseDescriptor(nHandle);
     unlink(probe.c_str());
     NoteTemporaryFile(nullptr);
     return nMode;
@@ -324,7 +412,7 @@ std::string ErrorText(int nErrno) { return std::generic_category().message(nErrn
 bool OpenRenamed(const fs::path& target, const CStatus* pOld, CReplacementFile& replacement) {
     const int nHandle = CreateBeside(target, replacement.strTemporary);
     if (nHandle < 0) return false;
-    std::FILE* pFile = pOld && !TakeOverGroup(nHandle, *pOld) ? nullptr : StreamOf(nHandle);
+    std::FILE* pFile = pOld && !TakeOverOldFile(nHandle, *pOld, replacement) ? nullptr : StreamOf(nHandle);
     if (!pFile) {
         CloseKeepingErrno(nHandle);
         std::remove(replacement.strTemporary.c_str());
@@ -332,7 +420,7 @@ bool OpenRenamed(const fs::path& target, const CStatus* pOld, CReplacementFile& 
         return false;
     }
     if (!kKeepTargetForRename && replacement.nTargetHandle >= 0) {
-        CloseHandle(replacement.nTargetHandle);
+        CloseDescriptor(replacement.nTargetHandle);
         replacement.nTargetHandle = -1;
     }
     replacement.pFile = pFile;
@@ -393,13 +481,16 @@ bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pE
         if (bDone && replacement.method == CReplacementFile::kInPlace &&
             !CopyOverInPlace(replacement.pFile, replacement.nTargetHandle, &bDamaged))
             failInPlace();
-        if (bDone && replacement.method == CReplacementFile::kRename) SetMode(replacement.pFile, replacement.nMode);
+        if (bDone && replacement.method == CReplacementFile::kRename) {
+            SetMode(replacement.pFile, replacement.nMode);
+            KeepNewFile(replacement.pFile);
+        }
         if (std::fclose(replacement.pFile) != 0) fail(ErrorText(errno));
         replacement.pFile = nullptr;
     }
     if (replacement.method == CReplacementFile::kRename) {
         std::error_code error;
-        if (bDone) fs::rename(replacement.strTemporary, replacement.strTarget, error);
+        if (bDone) RenameOver(replacement.strTemporary, replacement.strTarget, replacement, error);
         const bool bRenamed = bDone && !error;
         if (bDone && error && replacement.nTargetHandle >= 0) {
             // The directory refuses the rename, but the file itself may be
@@ -415,7 +506,7 @@ bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pE
         replacement.strTemporary.clear();
     }
     if (replacement.nTargetHandle >= 0) {
-        if (CloseHandle(replacement.nTargetHandle) != 0) fail(ErrorText(errno));
+        if (CloseDescriptor(replacement.nTargetHandle) != 0) fail(ErrorText(errno));
         replacement.nTargetHandle = -1;
     }
     return bDone;

@@ -35,6 +35,9 @@ struct CReplacementFile {
     int nTargetHandle = -1;
     // kRename: the mode that the new file takes just before the rename, or -1.
     int nMode = -1;
+    // kRename on Windows: the attributes of the old file, which the new one
+    // takes at the rename; 0 when the target is new.
+    unsigned long nAttributes = 0;
 };
 
 // Opens the file that takes the bytes meant for targetPath. False, with

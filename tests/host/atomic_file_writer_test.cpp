@@ -162,7 +162,76 @@ TEST(AtomicFileWriterTest, TargetNameOfTheLongestLengthWorks) {
 
 }  // namespace
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <thread>
 namespace {
+
+std::string AccessListText(const std::string& path) {
+    PACL pList = nullptr;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pList,
+                              nullptr, &pDescriptor) != ERROR_SUCCESS)
+        return "(none)";
+    LPSTR pszText = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                         &pszText, nullptr);
+    const std::string text = pszText ? pszText : "(none)";
+    LocalFree(pszText);
+    LocalFree(pDescriptor);
+    return text;
+}
+
+// What a replaced file was beside its bytes stays: its hidden, system and
+// archive attributes, and an access list of its own, which a new file would
+// take from the folder instead.
+TEST(AtomicFileWriterTest, AReplacedFileKeepsItsAttributesAndItsOwnAccessList) {
+    CScratchDirectory scratch;
+    const std::string path = scratch / "prog.cde";
+    WriteFileBytes(path, "old");
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;WD)", SDDL_REVISION_1,
+                                                                     &pDescriptor, nullptr));
+    BOOL bPresent = FALSE;
+    BOOL bDefaulted = FALSE;
+    PACL pList = nullptr;
+    GetSecurityDescriptorDacl(pDescriptor, &bPresent, &pList, &bDefaulted);
+    ASSERT_EQ(DWORD(ERROR_SUCCESS),
+              SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, pList, nullptr));
+    LocalFree(pDescriptor);
+    const DWORD dwAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), dwAttributes));
+    const std::string accessList = AccessListText(path);
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(WriteWhole(writer, path, "new")) << writer.GetError();
+    EXPECT_EQ("new", ReadFileBytes(path));
+    EXPECT_EQ(dwAttributes, GetFileAttributesA(path.c_str()));
+    EXPECT_EQ(accessList, AccessListText(path));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The interrupt's handler runs on a thread of its own while this one holds
+// the new file, and must be able to remove it; whatever else ends the
+// process, the file removes itself with its handle.
+TEST(AtomicFileWriterTest, TheNewFileCanBeRemovedWhileItIsWritten) {
+    CScratchDirectory scratch;
+    WriteFileBytes(scratch / "prog.cde", "old");
+    CAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(scratch / "prog.cde"));
+    ASSERT_TRUE(writer.Write("new", 3));
+    const std::vector<std::string> entries = scratch.Entries();
+    ASSERT_EQ(2u, entries.size());
+    const std::string temporary = scratch / (entries[0] == "prog.cde" ? entries[1] : entries[0]);
+    BOOL bRemoved = FALSE;
+    std::thread([&] { bRemoved = DeleteFileA(temporary.c_str()); }).join();
+    EXPECT_TRUE(bRemoved);
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ("old", ReadFileBytes(scratch / "prog.cde"));
+    EXPECT_EQ(std::vector<std::string>{"prog.cde"}, scratch.Entries());
+}
 
 // The read-only attribute refuses a write, as a plain open for writing does.
 TEST(AtomicFileWriterTest, ReadOnlyFileIsRefused) {

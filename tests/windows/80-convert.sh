@@ -33,3 +33,22 @@ else
         done
     done
 fi
+
+# Ended while it writes its output, convert.exe leaves the old output whole
+# and no new file beside it: the new file removes itself with its handle,
+# whatever ends the process. Wine's console takes no Ctrl-C from a program,
+# so there the process is ended outright, which gives the handler no chance.
+for leg in 64 32; do
+    if [ $leg = 32 ]; then build=$b32; else build=$b64; fi
+    if [ $leg = 32 ] && [ "$leg32" != yes ]; then
+        skip "32-bit convert.exe ended while writing: the 32-bit leg is not available"
+        continue
+    fi
+    rm -rf "$work/convert/ended"
+    mkdir -p "$work/convert/ended"
+    ended=$(win "$b64/tests/windows/end_probe.exe" "$(winpath "$build/convert/convert.exe")" "$(winpath "$work/convert/ended")")
+    check "$leg-bit convert.exe ended while writing leaves the old output whole and nothing beside it" \
+        "old output whole
+left beside it nothing" "$(grep -E '^(old output|left beside it)' <<<"$ended")"
+    echo "        $(head -1 <<<"$ended")"
+done
