@@ -193,8 +193,25 @@ bool CNativeFile::Close() {
     return bClosed;
 }
 
+// A file replaced by a new one keeps what it was beside its bytes: ReplaceFile
+// keeps its access list and attributes where the system can, and the hidden,
+// system and archive attributes are given back in any case.
 bool RenameNativeFile(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    constexpr DWORD kKeptAttributes =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD dwAttributes = GetFileAttributesA(to.c_str());
+    char szFrom[MAX_PATH];
+    char szTo[MAX_PATH];
+    auto full = [](const std::string& path, char (&szFull)[MAX_PATH]) {
+        const DWORD dwLength = GetFullPathNameA(path.c_str(), MAX_PATH, szFull, nullptr);
+        return dwLength > 0 && dwLength < MAX_PATH;
+    };
+    const bool bReplaced = dwAttributes != INVALID_FILE_ATTRIBUTES && full(from, szFrom) && full(to, szTo) &&
+                           ReplaceFileA(szTo, szFrom, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (!bReplaced && !MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+    if (dwAttributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(to.c_str(), dwAttributes & kKeptAttributes);
+    return true;
 }
 
 void RemoveNativeFile(const std::string& path) { DeleteFileA(path.c_str()); }

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,6 +60,21 @@ TEST(PortablePlatformProfile, NullSectionAndKeyListAsTheServiceDoes) {
     EXPECT_EQ(4u, platform.ReadProfileSection("A", szBuffer, sizeof(szBuffer), file.c_str()));
     EXPECT_STREQ("x=1", szBuffer);
 }
+
+#if defined(_WIN32)
+// A file replaced by its new contents is still hidden and a system file.
+TEST(PortablePlatformProfile, AReplacedFileKeepsItsAttributes) {
+    CTempDirectory directory;
+    const std::string file = directory.Write("a.ini", "[S]\r\nk=1\r\n");
+    const DWORD dwAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), dwAttributes));
+    CPortablePlatform platform;
+    EXPECT_TRUE(platform.WriteProfileValue("S", "k", "2", file.c_str()));
+    EXPECT_EQ("[S]\r\nk=2\r\n", directory.Read("a.ini"));
+    EXPECT_EQ(dwAttributes, GetFileAttributesA(file.c_str()));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
 
 TEST(PortablePlatformProfile, AFileThatCannotBeReadIsNeitherReadNorOverwritten) {
     CTempDirectory directory;
