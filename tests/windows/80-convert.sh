@@ -50,5 +50,5 @@ for leg in 64 32; do
     check "$leg-bit convert.exe ended while writing leaves the old output whole and nothing beside it" \
         "old output whole
 left beside it nothing" "$(grep -E '^(old output|left beside it)' <<<"$ended")"
-    echo "        $(head -1 <<<"$ended")"
+    echo "        $(grep '^ended by' <<<"$ended")"
 done

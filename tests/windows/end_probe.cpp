@@ -34,12 +34,14 @@ void WriteInput(const std::string& path) {
     }
 }
 
-std::string NewFileBeside(const std::string& directory) {
+// The new file beside the output, once bytes have reached it: the file is
+// set up to remove itself before it is written.
+std::string NewFileBeside(const std::string& directory, bool bWritten = false) {
     WIN32_FIND_DATAA found;
     const HANDLE hFind = FindFirstFileA((directory + "\\.korvelt-*").c_str(), &found);
     if (hFind == INVALID_HANDLE_VALUE) return std::string();
     FindClose(hFind);
-    return found.cFileName;
+    return !bWritten || found.nFileSizeLow > 0 ? found.cFileName : std::string();
 }
 
 }  // namespace
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
     }
     bool bWriting = false;
     while (!bWriting && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
-        bWriting = !NewFileBeside(directory).empty();
+        bWriting = !NewFileBeside(directory, true).empty();
     if (!bWriting)
         std::printf("ended by nothing: convert finished before its new file was seen\n");
     else if (GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0))
