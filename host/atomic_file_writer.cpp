@@ -501,7 +501,12 @@ bool CloseReplacement(CReplacementFile& replacement, bool bKeep, std::string* pE
         } else if (bDone && error) {
             fail(error.message());
         }
-        if (!bRenamed) std::remove(replacement.strTemporary.c_str());
+        // A directory that takes new files but refuses to rename or remove
+        // them (append-only) keeps the new file; it keeps no copy of the bytes.
+        if (!bRenamed && std::remove(replacement.strTemporary.c_str()) != 0) {
+            std::error_code ignored;
+            fs::resize_file(replacement.strTemporary, 0, ignored);
+        }
         NoteTemporaryFile(nullptr);
         replacement.strTemporary.clear();
     }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #if !defined(_WIN32)
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #endif
@@ -272,6 +275,35 @@ TEST(AtomicFileWriterTest, ANewFileTakesThePlainCreatesModeWithoutSettingTheUmas
     EXPECT_EQ(0, nCalls);
     EXPECT_EQ(fs::perms(0640), ModeOf(scratch / "prog.cde"));
     EXPECT_EQ(std::vector<std::string>{"prog.cde"}, scratch.Entries());
+}
+
+// A directory that takes new files but refuses to rename or remove them
+// (append-only, as root may make it): the old file is written in place
+// through the handle kept for that, and the new file, which cannot go, holds
+// no copy of the bytes.
+TEST(AtomicFileWriterTest, ADirectoryThatRefusesRenamesHasTheFileWrittenInPlace) {
+    CScratchDirectory scratch;
+    fs::create_directory(scratch / "out");
+    WriteFileBytes(scratch / "out/prog.cde", "old contents");
+    const int nDirectory = open((scratch / "out").c_str(), O_RDONLY | O_DIRECTORY);
+    int nFlags = 0;
+    const bool bAppendOnly = nDirectory >= 0 && ioctl(nDirectory, FS_IOC_GETFLAGS, &nFlags) == 0 &&
+                             (nFlags |= FS_APPEND_FL, ioctl(nDirectory, FS_IOC_SETFLAGS, &nFlags) == 0);
+    if (!bAppendOnly) {
+        if (nDirectory >= 0) close(nDirectory);
+        GTEST_SKIP() << "cannot make a directory append-only here";
+    }
+    CAtomicFileWriter writer;
+    const bool bWritten = WriteWhole(writer, scratch / "out/prog.cde", "new");
+    nFlags &= ~FS_APPEND_FL;
+    ioctl(nDirectory, FS_IOC_SETFLAGS, &nFlags);
+    close(nDirectory);
+    EXPECT_TRUE(bWritten) << writer.GetError();
+    EXPECT_EQ("new", ReadFileBytes(scratch / "out/prog.cde"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(scratch / "out")) {
+        if (entry.path().filename() == "prog.cde") continue;
+        EXPECT_EQ(0u, entry.file_size()) << entry.path();
+    }
 }
 
 TEST(AtomicFileWriterTest, ALoopOfLinksIsRefusedAndStays) {
