@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "driver_test_support.h"
 #include "imagefile/image_file.h"
@@ -52,6 +54,43 @@ TEST_F(LoadDriverTest, RunHoldsExactly500BytesButNotOneMore) {
 
     const std::vector<std::pair<uint32_t, int32_t>> runs = {{0, 500}, {500, 100}};
     EXPECT_EQ(runs, image.m_runs);
+}
+
+// A load's runs are its undo steps, of at most 500 bytes each; counted when
+// the report shows, the last moment that the load's history is there.
+TEST_F(LoadDriverTest, EveryRunOfAtMost500BytesIsOneUndoStep) {
+    const struct {
+        std::vector<size_t> records;
+        int nSteps;
+    } cases[] = {{{100, 100, 100, 100, 100}, 1}, {{100, 100, 100, 100, 100, 1}, 2}, {{250, 250, 250, 250, 1}, 3}};
+    for (const auto& c : cases) {
+        std::string text;
+        uint32_t nAddress = 0x1000;
+        for (size_t nLength : c.records) {
+            text += SRecordLine(1, nAddress, Pattern(nLength));
+            nAddress += static_cast<uint32_t>(nLength);
+        }
+        auto image = NewImage();
+        int nSteps = 0;
+        m_host.m_onBox = [&](const std::string&) {
+            for (; image->m_undoStore.m_nCount > 0 && nSteps < 100; ++nSteps) image->UndoLastStep();
+        };
+        CImageFile file;
+        file.m_bShowReport = 1;
+        ASSERT_EQ(1, file.Load(WriteFile("prog.mot", text).c_str(), image.get(), 0));
+        m_host.m_onBox = nullptr;
+        EXPECT_EQ(c.nSteps, nSteps) << c.records.size() << " records";
+    }
+}
+
+TEST_F(LoadDriverTest, TheReportTimesTheLoad) {
+    auto image = NewImage();
+    CImageFile file;
+    ASSERT_EQ(1, file.Load(WriteFile("prog.mot", S1Lines(0, Pattern(4000), 16)).c_str(), image.get(), 0));
+    const std::string& report = file.GetReport();
+    const double dSeconds = std::atof(report.c_str() + report.rfind(" in ") + 4);
+    EXPECT_GE(dSeconds, 0.0);
+    EXPECT_LT(dSeconds, 60.0) << report;
 }
 
 TEST_F(LoadDriverTest, OneByteGapStartsNewArea) {

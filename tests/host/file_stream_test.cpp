@@ -149,6 +149,21 @@ TEST_F(FileStreamTest, TextModeLinesHoldExactlyWhatByteReadsGive) {
     }
 }
 
+// A NUL is a character of the line like any other: its length says where the
+// line ends, not the terminator.
+TEST_F(FileStreamTest, ANulByteIsPartOfItsLineInEitherMode) {
+    Put("ab\0cd\nxy\n"s);
+    for (CFileStream::EMode mode : {CFileStream::kModeText, CFileStream::kModeBinary}) {
+        std::unique_ptr<CFileStream> stream = OpenRead(mode);
+        char line[16];
+        size_t nLength = 0;
+        ASSERT_TRUE(stream->ReadLine(line, sizeof line, &nLength));
+        EXPECT_EQ("ab\0cd\n"s, std::string(line, nLength)) << mode;
+        ASSERT_TRUE(stream->ReadLine(line, sizeof line, &nLength));
+        EXPECT_EQ("xy\n", std::string(line, nLength)) << mode;
+    }
+}
+
 TEST_F(FileStreamTest, ReadReturnsFewerBytesAtTheEnd) {
     Put("abc");
     std::unique_ptr<CFileStream> stream = OpenRead(CFileStream::kModeBinary);
@@ -179,6 +194,10 @@ TEST_F(FileStreamTest, TellAndLengthCountFileBytes) {
     writer->WriteString("x\ny");
     EXPECT_EQ(4, writer->Tell());
     EXPECT_EQ(4, writer->GetLength());
+    // Past the buffer, so that some bytes have gone out.
+    const std::string more(100000, 'm');
+    writer->WriteString(more.c_str());
+    EXPECT_EQ(100004, writer->Tell());
 }
 
 TEST_F(FileStreamTest, RewindStartsAgainAfterTheEnd) {

@@ -21,6 +21,7 @@ public:
 
     EMessageAnswer MessageBox(const std::string& text, EMessageButtons buttons) override {
         m_events.push_back({buttons == kButtonsOk ? "box" : "question", text});
+        if (m_onBox) m_onBox(text);
         if (buttons == kButtonsOk) return kAnswerOk;
         if (m_answers.empty()) return kAnswerCancel;
         EMessageAnswer answer = m_answers.front();
@@ -51,6 +52,8 @@ public:
     // Called on every pane text, so that a test can act in the middle of a
     // load or save, as a host's user interface would (Cancel, for example).
     std::function<void(int nPane, const std::string& text)> m_onPaneText;
+    // Called on every box and question, as it is shown.
+    std::function<void(const std::string& text)> m_onBox;
 
 private:
     bool m_bHasStatusBar;
