@@ -75,8 +75,8 @@ TEST(BrenwickHost, GetDatePrintsTheResultAndTheVariable) {
 }
 
 TEST(BrenwickHost, ListsTheGivenVariablesBeforeThoseThatTheExportAdded) {
-    const HostRun run = RunHost({"GetDate", "", "A=1", "GD_DATE=old", "B=two words"});
-    EXPECT_EQ("result=1\nA=1\nGD_DATE=" + TodayInUtc("%d %B %Y") + "\nB=two words\n", run.output);
+    const HostRun run = RunHost({"GetDate", "", "A=1", "GD_DATE=old", "B=two words", "A=again"});
+    EXPECT_EQ("result=1\nA=again\nGD_DATE=" + TodayInUtc("%d %B %Y") + "\nB=two words\n", run.output);
 }
 
 TEST(BrenwickHost, GetWinVerAndCheckWin2000FailHonestlyOffWindows) {

@@ -217,8 +217,10 @@ const ListEdgeCase kListEdges[] = {
 
 TEST(IniProfileList, AListCutToFitEndsWithTwoTerminatorsAndReturnsSizeLessTwo) {
     for (const ListEdgeCase& edge : kListEdges) {
-        std::vector<char> buffer(edge.nSize, '#');
+        std::vector<char> buffer(edge.nSize + 4, '#');
         EXPECT_EQ(edge.nResult, FillProfileList({"ab", "cd"}, buffer.data(), edge.nSize)) << edge.nSize;
+        EXPECT_EQ("####", std::string(buffer.end() - 4, buffer.end())) << "past the buffer, " << edge.nSize;
+        buffer.resize(edge.nSize);
         EXPECT_EQ(edge.pszList, ListText(buffer)) << edge.nSize;
     }
 }

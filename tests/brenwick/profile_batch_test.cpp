@@ -50,10 +50,11 @@ TEST_F(ProfileBatchTest, AWriteHeldBackThatCannotBeMadeFailsTheBatch) {
     const std::filesystem::path folder = m_directory.Path("folder");
     std::filesystem::create_directory(folder);
     const std::string file = (folder / "a.ini").string();
-    m_platform.BeginProfileBatch();
+    CProfileBatch batch(m_platform);
     EXPECT_TRUE(m_platform.WriteProfileValue("s", "k", "v", file.c_str()));
     std::filesystem::remove(folder);
-    EXPECT_FALSE(m_platform.EndProfileBatch());
+    EXPECT_FALSE(batch.End());
+    EXPECT_TRUE(batch.End()) << "ended once";
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <csignal>
 
 #include <filesystem>
@@ -303,6 +304,55 @@ TEST(AtomicFileWriterTest, ADirectoryThatRefusesRenamesHasTheFileWrittenInPlace)
     for (const fs::directory_entry& entry : fs::directory_iterator(scratch / "out")) {
         if (entry.path().filename() == "prog.cde") continue;
         EXPECT_EQ(0u, entry.file_size()) << entry.path();
+    }
+}
+
+// Writes to one file that fail with an I/O error once a budget of bytes has
+// gone through, in front of the C library's own: a failure midway, after the
+// space for the file was had. With bOnce the next write goes through again.
+struct CWriteFault {
+    ino_t nInode = 0;
+    size_t nBudget = 0;
+    bool bOnce = true;
+    bool bArmed = false;
+} g_writeFault;
+
+extern "C" ssize_t pwrite(int nHandle, const void* pData, size_t nLength, off_t nOffset) {
+    struct stat status {};
+    if (g_writeFault.bArmed && fstat(nHandle, &status) == 0 && status.st_ino == g_writeFault.nInode) {
+        if (g_writeFault.nBudget == 0) {
+            g_writeFault.bArmed = !g_writeFault.bOnce;
+            errno = EIO;
+            return -1;
+        }
+        nLength = std::min(nLength, g_writeFault.nBudget);
+        g_writeFault.nBudget -= nLength;
+    }
+    return static_cast<ssize_t>(syscall(SYS_pwrite64, nHandle, pData, nLength, nOffset));
+}
+
+// A write over the old file that fails midway puts the old bytes back; where
+// they cannot go back either, the reason says that the old file is damaged.
+TEST(AtomicFileWriterTest, AWriteInPlaceThatFailsMidwayPutsTheOldBytesBackOrSaysSo) {
+    for (bool bOnce : {true, false}) {
+        CScratchDirectory scratch;
+        const std::string old(200 * 1024, 'o');
+        WriteFileBytes(scratch / "prog.cde", old);
+        fs::create_hard_link(scratch / "prog.cde", scratch / "link.cde");
+        struct stat status {};
+        stat((scratch / "prog.cde").c_str(), &status);
+        const std::string bytes(150 * 1024, 'n');
+        CAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(scratch / "prog.cde") && writer.Write(bytes.data(), bytes.size()));
+        g_writeFault = CWriteFault{status.st_ino, 100 * 1024, bOnce, true};
+        EXPECT_FALSE(writer.Commit());
+        g_writeFault.bArmed = false;
+        if (bOnce) {
+            EXPECT_EQ("Input/output error", writer.GetError());
+            EXPECT_TRUE(ReadFileBytes(scratch / "link.cde") == old) << "the old bytes are back";
+        } else {
+            EXPECT_EQ("Input/output error; the old file is damaged", writer.GetError());
+        }
     }
 }
 

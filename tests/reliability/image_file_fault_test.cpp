@@ -178,24 +178,6 @@ TEST_F(ImageFileFaultTest, AnOutputThatCannotBeWrittenSaysWhy) {
     EXPECT_EQ(4u, EntriesInDirectory());
 }
 
-// A write over the old file that fails after its space was had (an I/O
-// error; here a limit on the file's size) puts the old bytes back.
-TEST_F(ImageFileFaultTest, SavingInPlaceThatFailsMidwayPutsTheOldBytesBack) {
-    const std::string old(200 * 1024, 'o');
-    WriteText(m_directory / "old.cde", old);
-    std::filesystem::create_hard_link(m_directory / "old.cde", m_directory / "link.cde");
-    const std::vector<uint8_t> bytes(150 * 1024, 0x5A);
-    m_pImage->WriteBytes(0, bytes.data(), int32_t(bytes.size()));
-    CImageFile file;
-    {
-        const CFileSizeLimit limit(100 * 1024);
-        if (!limit.IsActive()) GTEST_SKIP() << "cannot limit the size of files here";
-        EXPECT_EQ(0, file.Save(Path("old.cde").c_str(), 0, 0xFFFFFFFF, m_pImage.get(), 0));
-    }
-    EXPECT_EQ("File too large", file.GetWriteError());
-    EXPECT_EQ(old, ReadText(m_directory / "link.cde"));
-}
-
 TEST_F(ImageFileFaultTest, SavingOverALongerFileLeavesNothingOfIt) {
     const std::string path = Path("over.cde");
     WriteText(path, std::string(5000, 'x'));
