@@ -119,6 +119,12 @@ CIniProfile::CIniProfile(const std::string& bytes) : CIniProfile() {
         if (lineBytes.size() % 2 != 0 && m_encoding != ETextEncoding::kAnsi &&
             m_encoding != ETextEncoding::kUtf8)
             lineBytes = EncodeText(m_encoding, line);
+        // A UTF-8 file that ends inside a character would take the line end
+        // written after it into that character, and read back otherwise: the
+        // last line is written as it reads.
+        if (m_encoding == ETextEncoding::kUtf8 && nEnd == text.size() &&
+            DecodeText(m_encoding, lineBytes + "\r\n", 0) != line + u"\r\n")
+            lineBytes = EncodeText(m_encoding, line);
         ParseLine(line, lineBytes);
         nPos = nEnd + (text.compare(nEnd, 2, kLineEnds) == 0 ? 2 : 1);
     }

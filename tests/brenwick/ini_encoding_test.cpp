@@ -136,6 +136,18 @@ TEST(IniEncoding, Utf8BytesOfNoCharacterReadAsTheServiceGroupsThem) {
     EXPECT_EQ("?", Get(profile, "s", "d"));
 }
 
+// A file that ends inside a character whose lead byte calls for more bytes
+// than are left: that character takes the rest of the file, a line end
+// included, and the line end written after it must not join it.
+TEST(IniEncoding, AUtf8FileThatEndsInsideACharacterReadsBackAsItWasRead) {
+    for (const char* pszTail : {"\xF1", "\xF1\r\n", "\xF1\n", "\xE2\x82"}) {
+        const CIniProfile profile(std::string("\xEF\xBB\xBF[s]\r\nk=v") + pszTail);
+        const CIniProfile again(profile.Render());
+        EXPECT_EQ("v?", Get(again, "s", "k")) << pszTail;
+        EXPECT_EQ(profile.Render(), again.Render()) << pszTail;
+    }
+}
+
 #if defined(_WIN32)
 // Against the system's own decoder, every sequence of up to three bytes from
 // the bytes where the rules change, at the end of a file and before more text.
