@@ -2,29 +2,30 @@
 
 #include <cstdint>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVELT_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVELT_ADDRESS_SANITIZER 1
-#endif
+#if defined(_WIN32)
 
-#if defined(KORVELT_ADDRESS_SANITIZER)
+#include <windows.h>
 
-// The sanitizer watches each allocation of the free store on its own, and
-// would see none of the blocks cut from a chunk: there are no chunks, and
-// every block and its bytes come from the free store.
-void* MapPageChunk() { return nullptr; }
-void UnmapPageChunk(void*) {}
+void* MapPageChunk() {
+    // The system places memory at 64 KiB boundaries. Reserving twice the size
+    // shows where an aligned chunk fits; the reservation goes back and the
+    // chunk is taken there, so that it costs the address space of one chunk,
+    // which matters to the 32-bit product. Another thread may take the place
+    // in between: then look again.
+    for (int nTry = 0; nTry < 8; ++nTry) {
+        void* const pRange = VirtualAlloc(nullptr, 2 * kPageChunkSize, MEM_RESERVE, PAGE_NOACCESS);
+        if (!pRange) return nullptr;
+        const uintptr_t nChunk =
+            (reinterpret_cast<uintptr_t>(pRange) + kPageChunkSize - 1) & ~uintptr_t(kPageChunkSize - 1);
+        VirtualFree(pRange, 0, MEM_RELEASE);
+        if (void* const pChunk = VirtualAlloc(reinterpret_cast<void*>(nChunk), kPageChunkSize,
+                                              MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
+            return pChunk;
+    }
+    return nullptr;
+}
 
-#elif defined(_WIN32)
-
-#include <malloc.h>
-
-void* MapPageChunk() { return _aligned_malloc(kPageChunkSize, kPageChunkSize); }
-void UnmapPageChunk(void* pChunk) { _aligned_free(pChunk); }
+void UnmapPageChunk(void* pChunk) { VirtualFree(pChunk, 0, MEM_RELEASE); }
 
 #else
 

@@ -11,6 +11,6 @@
 constexpr size_t kPageChunkSize = size_t(2) << 20;
 
 // kPageChunkSize bytes aligned to kPageChunkSize, or null when the system has
-// none to give (and always under AddressSanitizer).
+// none to give.
 void* MapPageChunk();
 void UnmapPageChunk(void* pChunk);

@@ -21,11 +21,9 @@ public:
     // The last address that the block covers.
     uint32_t GetEnd() const { return m_nStart + m_nLength - 1; }
     // Keeps only [nStart, nStart + nLength - 1], which must lie inside the
-    // block. The bytes kept stay where they are while they fill at least half
-    // of their allocation, and move to one of their own size after that: a
-    // block narrowed a little at a time, as when the pieces of a long write
-    // are taken back one by one, is then copied a bounded number of times
-    // over, not once per step.
+    // block and hold at least one address: an empty block would break the
+    // searches that find blocks by their end. The bytes kept stay where they
+    // are or move (CImageHeap::NarrowBytes).
     void Narrow(uint32_t nStart, uint32_t nLength);
 
     uint32_t m_nStart;
@@ -42,15 +40,9 @@ public:
 private:
     friend class CImageHeap;
 
-    // nLength bytes for the block, preceded by their allocation's header:
-    // from its image's heap when the heap made the block and has room, else
-    // from the free store.
-    uint8_t* NewBytes(uint32_t nLength, bool& bFromFreeStore);
     void AllocateBytes();
-    void FreeBytes();
 
-    // Made by its image's heap (CImageHeap::NewBlock).
+    // Made by its image's heap (CImageHeap::NewBlock), which then also
+    // gives and takes back its bytes.
     bool m_bInHeap = false;
-    // m_pData lies in an allocation of the free store, not of the heap.
-    bool m_bBytesFromFreeStore = false;
 };

@@ -12,7 +12,12 @@ class CDataBlock;
 // per allocation. Blocks take slots of one size, which are reused; bytes are
 // laid out one after another in a chunk, and a chunk goes back to the system
 // once none of its bytes is in use. Bytes longer than kMaxChunkBytes come
-// from the free store.
+// from the free store, and so does everything when no chunk can be had.
+//
+// The heap alone knows where a block and its bytes came from and keeps the
+// accounting; a block holds its bytes' pointer and whether the heap made it.
+// Under AddressSanitizer whatever a chunk does not hand out is off-limits,
+// so that a use after free or an overrun inside a chunk is reported.
 class CImageHeap {
 public:
     CImageHeap() = default;
@@ -20,43 +25,51 @@ public:
     CImageHeap(const CImageHeap&) = delete;
     CImageHeap& operator=(const CImageHeap&) = delete;
 
-    // A block constructed in a slot of the heap, or null when the system has
-    // no memory to give.
+    // A block constructed in a slot of the heap, or from the free store when
+    // the system has no chunk to give.
     CDataBlock* NewBlock(uint32_t nStart, uint32_t nLength);
     // Destroys a block that NewBlock made and frees its slot.
     void DeleteBlock(CDataBlock* pBlock);
 
+    // The bytes of a block, for CDataBlock alone: nLength bytes, from the
+    // chunks of the heap that made the block where they fit.
+    static uint8_t* NewBytes(const CDataBlock& block, uint32_t nLength);
+    static void FreeBytes(const CDataBlock& block, uint8_t* pBytes);
+    // Keeps nLength (at least 1) of the block's m_nLength bytes at pBytes,
+    // from nSkip on, and returns where they are now: in place while they
+    // fill at least half of their allocation, else moved to one of their own
+    // size, so that a block narrowed a little at a time is copied a bounded
+    // number of times over.
+    static uint8_t* NarrowBytes(const CDataBlock& block, uint8_t* pBytes, uint32_t nSkip, uint32_t nLength);
+
     static constexpr uint32_t kMaxChunkBytes = 64 * 1024;
-    // The heap of a block that NewBlock made.
-    static CImageHeap& OfBlock(const CDataBlock* pBlock);
-    // nLength bytes (at most kMaxChunkBytes) for a block of this heap; null
-    // when no chunk can be had.
-    uint8_t* AllocateBytes(uint32_t nLength);
-    // Gives back bytes that AllocateBytes handed out; pInside is any pointer
-    // into them.
-    void FreeBytes(const uint8_t* pInside);
 
     // The chunks the heap holds from the system.
     size_t CountChunks() const { return m_chunks.size(); }
-
-    // Blocks of this heap's image and their bytes that came from the free
-    // store, which only destroying the block gives back: counted so that an
-    // image whose every block and byte lies in the chunks can be destroyed
-    // by dropping the chunks, without reading each block.
-    void NoteFromFreeStore(int nChange) { m_nFromFreeStore += nChange; }
+    // Whether every block of the heap and all of their bytes lie in its
+    // chunks: an image can then be destroyed by dropping the chunks, without
+    // reading each block.
     bool HoldsEverything() const { return m_nFromFreeStore == 0; }
 
 private:
     struct CChunk;
+    struct CFreeSlot;
+
+    // The heap that made the block; null for a block of the free store.
+    static CImageHeap* OfBlock(const CDataBlock& block);
     CChunk* NewChunk();
     void ReleaseChunk(CChunk* pChunk);
-    static CChunk* ChunkOf(const void* p);
+    // The chunk of the heap that holds p, or null; p is not read.
+    CChunk* FindChunk(const void* p) const;
+    uint8_t* AllocateInChunk(uint32_t nBytes);
+    void FreeInChunk(CChunk* pChunk, uint8_t* pAllocation, size_t nBytes);
 
+    // Sorted by address.
     std::vector<CChunk*> m_chunks;
-    // Freed block slots, linked through their first bytes.
-    void* m_pFreeSlots = nullptr;
+    CFreeSlot* m_pFreeSlots = nullptr;
     // Where new slots and new bytes are cut from.
     CChunk* m_pSlotChunk = nullptr;
     CChunk* m_pByteChunk = nullptr;
+    // Blocks and byte allocations of the heap that came from the free store.
     int64_t m_nFromFreeStore = 0;
 };

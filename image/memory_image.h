@@ -123,7 +123,9 @@ protected:
 
 private:
     int32_t m_bUndoIncomplete;
-    // Where the blocks of the six tables and their bytes live.
+    // Where the blocks of the six tables and their bytes live. Declared after
+    // the tables, so destroyed before them: the tables then hold pointers to
+    // blocks that are gone, which their destructors never follow.
     CImageHeap m_heap;
 
     // How a stretch of bytes goes into the data table.
