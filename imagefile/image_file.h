@@ -101,9 +101,17 @@ private:
     // kSRecordLineBufferSize characters); null at the end of the file or on
     // a read error.
     const char* ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong);
-    int ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong);
+    // One reading of a line of nLength characters: its class as ParseSRecord
+    // gives it, the record decoded as the decoders leave it, and why the line
+    // is bad as a line of a file. pszCopy (of kSRecordLineBufferSize
+    // characters, or null when the line is ended by a zero byte) receives
+    // the line when it is not a good record.
+    struct CLineReading;
+    CLineReading ReadSRecordText(const char* pLine, size_t nLength, bool bTooLong, char* pszCopy);
+    int DecodeByType(const char* pszLine, int nCount);
+    int DecodeWellFormedLine(const char* pszLine, size_t nLength);
     void FlagBadLine(uint32_t nLineNumber, std::string reason);
-    std::string DescribeBadLine(const char* pszLine, bool bTooLong);
+    std::string DescribeBadLine(const CLineReading& reading, const char* pszLine);
 
     std::string m_strReport;
     int32_t m_bDataLost = 0;

@@ -52,19 +52,12 @@ std::string UnknownTypeReason(char type) {
     return "unknown record type character " + NameCharacter(type);
 }
 
-// ParseSRecord reads any character as a digit, and a line end as one too, so
-// a stray letter, or a line cut short by one digit, would pass wherever the
-// checksum happened to match: a record is digits from its count to its
-// checksum. The column of the first other character (the line end or the
-// zero byte of a line that is too short among them), or -1.
-int FindNonHexColumn(const char* pszLine) {
-    for (int nColumn = 2; nColumn < 4; ++nColumn)
-        if (!IsHexDigit(pszLine[nColumn])) return nColumn;
-    const int nEnd = 4 + 2 * HexPairValue(pszLine + 2);
-    for (int nColumn = 4; nColumn < nEnd; ++nColumn)
-        if (!IsHexDigit(pszLine[nColumn])) return nColumn;
-    return -1;
-}
+// The rules that a line read from a file breaks, in the order in which its
+// reading tests them. ParseSRecord reads any character as a digit, and a line
+// end as one too, so a stray letter, or a line cut short by one digit, would
+// pass wherever the checksum happened to match: a line of a file is digits
+// from its count to its checksum.
+enum class ELineFault { kNone, kTooLong, kNotARecord, kNonHexDigit, kChecksum, kUnknownType };
 
 bool IsLineEnd(char c) {
     return c == '\0' || c == '\n';
@@ -76,6 +69,15 @@ std::string DescribeNonHexDigit(char c, int nColumn) {
 }
 
 }  // namespace
+
+// What one reading of a line found: ParseSRecord's class, and the first rule
+// that the line breaks as a line of a file, with the column of a character
+// that is no digit.
+struct CImageFile::CLineReading {
+    int nClass;
+    ELineFault fault;
+    int nColumn;
+};
 
 int CImageFile::HexDigitValue(const char* pch) {
     return HexValue(*pch);
@@ -124,35 +126,8 @@ void CImageFile::DecodeS3(const char* pszText, const char* pszEnd) {
 }
 
 int CImageFile::ParseSRecord(const char* pszLine) {
-    // Column 0 is not examined, but the type must be on the line.
-    if (!pszLine || pszLine[0] == '\0' || pszLine[1] == '\0') return kClassBad;
-    int nCount = HexPairValue(pszLine + 2);
-    // The checksum is tested before the type is looked at.
-    if (nCount < 0 || !VerifySRecordChecksum(pszLine + 3, nCount)) return kClassBad;
-    const char* pszAddress = pszLine + 4;
-    const char* pszDataEnd = pszLine + 2 * nCount + 1;
-    switch (pszLine[1]) {
-        case '0':
-            DecodeS0(pszAddress, pszDataEnd);
-            return kClassHeader;
-        case '1':
-            DecodeS1(pszAddress, pszDataEnd);
-            return 1;
-        case '2':
-            DecodeS2(pszAddress, pszDataEnd);
-            return 2;
-        case '3':
-            DecodeS3(pszAddress, pszDataEnd);
-            return 3;
-        // Any termination line ends the data, whatever the width of the data
-        // lines; its address is not used.
-        case '7':
-        case '8':
-        case '9':
-            return kClassTerminator;
-        default:
-            return kClassBad;
-    }
+    if (!pszLine) return kClassBad;
+    return ReadSRecordText(pszLine, std::strlen(pszLine), false, nullptr).nClass;
 }
 
 const char* CImageFile::ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong) {
@@ -185,13 +160,81 @@ void CImageFile::FlagBadLine(uint32_t nLineNumber, std::string reason) {
     m_strBadLineReason = std::move(reason);
 }
 
-// The class of a line as read from a file: ParseSRecord's, but a line longer
-// than any record, or with a character that is not a digit where digits
-// belong, is bad. Testing, summing and decoding are one pass over the line,
-// which ParseSRecord would make three times: reading S-records is most of
-// what a conversion does.
-int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong) {
-    if (bTooLong || nLength < 4 || pszLine[0] == '\0' || pszLine[1] == '\0') return kClassBad;
+// A reading in two steps. Nearly every line of a file is a good record, which
+// DecodeWellFormedLine tests, sums and decodes in one pass. Any other line
+// is read again as ParseSRecord reads it, and the rule it breaks is found.
+CImageFile::CLineReading CImageFile::ReadSRecordText(const char* pLine, size_t nLength, bool bTooLong,
+                                                     char* pszCopy) {
+    if (!bTooLong) {
+        const int nClass = DecodeWellFormedLine(pLine, nLength);
+        if (nClass != kClassBad) return {nClass, ELineFault::kNone, 0};
+    }
+    // A line of a file becomes a text of its own, ended by a zero byte.
+    const char* pszLine = pLine;
+    if (pszCopy && pLine != pszCopy) {
+        std::memcpy(pszCopy, pLine, nLength);
+        pszCopy[nLength] = '\0';
+        pszLine = pszCopy;
+    }
+    CLineReading reading{kClassBad, ELineFault::kNone, 0};
+    // Column 0 is not examined, but the type must be on the line.
+    if (pszLine[0] == '\0' || pszLine[1] == '\0') {
+        reading.fault = bTooLong ? ELineFault::kTooLong : ELineFault::kNotARecord;
+        return reading;
+    }
+    const int nCount = HexPairValue(pszLine + 2);
+    // The checksum is tested before the type is looked at.
+    const bool bChecksum = nCount >= 0 && VerifySRecordChecksum(pszLine + 3, nCount);
+    if (bChecksum) reading.nClass = DecodeByType(pszLine, nCount);
+
+    if (bTooLong) {
+        reading.fault = ELineFault::kTooLong;
+    } else if (!IsHexDigit(pszLine[2]) || !IsHexDigit(pszLine[3]) || nCount == 0) {
+        // A line whose count is not a number is not meant as a record at all.
+        reading.fault = ELineFault::kNotARecord;
+    } else {
+        // The zero byte at the end of the text is no digit either.
+        for (int nColumn = 4; nColumn < 4 + 2 * nCount && reading.fault == ELineFault::kNone; ++nColumn) {
+            if (IsHexDigit(pszLine[nColumn])) continue;
+            // The line ends before the count says it does.
+            reading.fault = IsLineEnd(pszLine[nColumn]) ? ELineFault::kNotARecord : ELineFault::kNonHexDigit;
+            reading.nColumn = nColumn;
+        }
+    }
+    if (reading.fault == ELineFault::kNone && !bChecksum) reading.fault = ELineFault::kChecksum;
+    if (reading.fault == ELineFault::kNone && reading.nClass == kClassBad) reading.fault = ELineFault::kUnknownType;
+    return reading;
+}
+
+int CImageFile::DecodeByType(const char* pszLine, int nCount) {
+    const char* pszAddress = pszLine + 4;
+    const char* pszDataEnd = pszLine + 2 * nCount + 1;
+    switch (pszLine[1]) {
+        case '0':
+            DecodeS0(pszAddress, pszDataEnd);
+            return kClassHeader;
+        case '1':
+            DecodeS1(pszAddress, pszDataEnd);
+            return 1;
+        case '2':
+            DecodeS2(pszAddress, pszDataEnd);
+            return 2;
+        case '3':
+            DecodeS3(pszAddress, pszDataEnd);
+            return 3;
+        // Any termination line ends the data, whatever the width of the data
+        // lines; its address is not used.
+        case '7':
+        case '8':
+        case '9':
+            return kClassTerminator;
+        default:
+            return kClassBad;
+    }
+}
+
+int CImageFile::DecodeWellFormedLine(const char* pszLine, size_t nLength) {
+    if (nLength < 4 || pszLine[0] == '\0' || pszLine[1] == '\0') return kClassBad;
     const uint8_t* p = reinterpret_cast<const uint8_t*>(pszLine) + 2;
     const unsigned nCount = HexPairOrFlag(p);
     if (nCount == kNotHexPair || nCount == 0) return kClassBad;
@@ -201,11 +244,14 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     const char type = pszLine[1];
     const bool bTerminator = type == '7' || type == '8' || type == '9';
     const unsigned nAddressBytes = type == '0' || type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
+    // A record too short for its address is decoded as ParseSRecord decodes
+    // it, from digits beyond its count.
+    if (nCount < nAddressBytes + 1) return kClassBad;
     // The pairs are decoded where they belong: the address, then the data
     // straight into m_recordData, then the checksum. A line of another type
     // is only summed. No copy of the data is made, since a copy of a length
     // known only at run time costs a small record more than its decoding.
-    const unsigned nAddressPairs = std::min(nAddressBytes == 0 ? nCount : nAddressBytes, nCount - 1);
+    const unsigned nAddressPairs = nAddressBytes == 0 ? nCount - 1 : nAddressBytes;
     unsigned nFlags = 0;
     unsigned nSum = nCount;
     uint32_t nAddress = 0;
@@ -228,7 +274,7 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     if ((nFlags & kNotHexPair) || (nSum & 0xFF) != 0xFF) return kClassBad;
     if (bTerminator) return kClassTerminator;
     if (nAddressBytes == 0) return kClassBad;
-    const unsigned nData = nCount > nAddressBytes + 1 ? nCount - 1 - nAddressBytes : 0;
+    const unsigned nData = nCount - 1 - nAddressBytes;
     if (type == '0') {
         // The header text, ended by a zero byte, as DecodeS0 leaves it.
         m_recordData[nData] = 0;
@@ -239,20 +285,21 @@ int CImageFile::ClassifyLine(const char* pszLine, size_t nLength, bool bTooLong)
     return type - '0';
 }
 
-// Why the line is bad, tested in the order in which the parse fails.
-std::string CImageFile::DescribeBadLine(const char* pszLine, bool bTooLong) {
-    if (bTooLong) return "line too long";
-    if (pszLine[0] == '\0' || pszLine[1] == '\0') return "not a record";
-    // A line whose count is not a number is not meant as a record at all.
-    if (!IsHexDigit(pszLine[2]) || !IsHexDigit(pszLine[3]) || HexPairValue(pszLine + 2) == 0) return "not a record";
-    const int nColumn = FindNonHexColumn(pszLine);
-    if (nColumn >= 0) {
-        // The line ends before the count says it does.
-        if (IsLineEnd(pszLine[nColumn])) return "not a record";
-        return DescribeNonHexDigit(pszLine[nColumn], nColumn);
+std::string CImageFile::DescribeBadLine(const CLineReading& reading, const char* pszLine) {
+    switch (reading.fault) {
+        case ELineFault::kTooLong:
+            return "line too long";
+        case ELineFault::kNonHexDigit:
+            return DescribeNonHexDigit(pszLine[reading.nColumn], reading.nColumn);
+        case ELineFault::kChecksum:
+            return "checksum mismatch";
+        case ELineFault::kUnknownType:
+            return UnknownTypeReason(pszLine[1]);
+        case ELineFault::kNone:
+        case ELineFault::kNotARecord:
+            break;
     }
-    if (!VerifySRecordChecksum(pszLine + 3, HexPairValue(pszLine + 2))) return "checksum mismatch";
-    return UnknownTypeReason(pszLine[1]);
+    return "not a record";
 }
 
 void CImageFile::ReadSRecordHeader() {
@@ -262,7 +309,8 @@ void CImageFile::ReadSRecordHeader() {
     size_t nLength = 0;
     const char* pLine = ReadSRecordLine(szLine, nLength, bTooLong);
     if (!pLine) return;
-    if (ClassifyLine(pLine, nLength, bTooLong) == kClassHeader) {
+    const CLineReading reading = ReadSRecordText(pLine, nLength, bTooLong, szLine);
+    if (reading.fault == ELineFault::kNone && reading.nClass == kClassHeader) {
         const void* pEnd = std::memchr(m_recordData, 0, sizeof m_szModuleName - 1);
         size_t nNameLength = pEnd ? static_cast<size_t>(static_cast<const uint8_t*>(pEnd) - m_recordData)
                                   : sizeof m_szModuleName - 1;
@@ -287,17 +335,13 @@ void CImageFile::ReadSRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBu
             if (!m_pFile || m_pFile->HasError()) FlagBadLine(m_nLinesRead + 1, "read error");
             return;
         }
-        const int nClass = ClassifyLine(pLine, nLineLength, bTooLong);
-        if (nClass == kClassTerminator) return;
-        if (nClass == kClassBad) {
-            // The reason is looked for in a text of its own.
-            if (pLine != szLine) {
-                std::memcpy(szLine, pLine, nLineLength);
-                szLine[nLineLength] = '\0';
-            }
-            FlagBadLine(m_nLinesRead, DescribeBadLine(szLine, bTooLong));
+        const CLineReading reading = ReadSRecordText(pLine, nLineLength, bTooLong, szLine);
+        if (reading.fault != ELineFault::kNone) {
+            FlagBadLine(m_nLinesRead, DescribeBadLine(reading, szLine));
             return;
         }
+        const int nClass = reading.nClass;
+        if (nClass == kClassTerminator) return;
         // A second header (from files joined together, for instance) and a
         // data record without data bytes, which some tools write at the end
         // of a section, do not end the data.
