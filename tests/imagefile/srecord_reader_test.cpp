@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
 #include <string>
 
 #include "imagefile/image_file.h"
@@ -259,6 +261,110 @@ TEST(SRecordParseTest, ChecksumTestStartsAtTheCountsSecondDigit) {
     EXPECT_EQ(0, file.VerifySRecordChecksum(kLine1.c_str() + 3, 4));
     // Count 0 compares the count byte 0 with 255.
     EXPECT_EQ(0, file.VerifySRecordChecksum("S100FF" + 3, 0));
+}
+
+// Random records of every type and count, whole or broken in one place, read
+// by ParseSRecord and from a file, against a reading of the rules written
+// here from scratch: the fast decoder of good lines and the careful reading
+// of the others must give the same class, fields and verdict.
+struct CModelLine {
+    int nClass = -1;
+    uint32_t nAddress = 0;
+    Bytes data;
+    bool bGoodInAFile = false;
+};
+
+CModelLine ModelReading(const std::string& line) {
+    const auto digit = [&](size_t i) -> int {
+        if (i >= line.size()) return -1;
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 16;
+    };
+    // A digit pair as ParseSRecord takes it: a non-digit counts 0, and the
+    // end of the text ends it.
+    const auto pair = [&](size_t i) { return digit(i) < 0 || digit(i + 1) < 0 ? -1 : digit(i) % 16 * 16 + digit(i + 1) % 16; };
+    CModelLine model;
+    if (line.size() < 2) return model;
+    const int nCount = pair(2);
+    if (nCount < 0) return model;
+    int nSum = 0;
+    for (int k = 0; k < nCount && nSum >= 0; ++k) nSum = pair(2 + 2 * k) < 0 ? -1 : nSum + pair(2 + 2 * k);
+    if (nSum < 0 || pair(2 + 2 * nCount) != (~nSum & 0xFF)) return model;
+    const char type = line[1];
+    const int nAddressDigits = type == '0' || type == '1' ? 4 : type == '2' ? 6 : type == '3' ? 8 : 0;
+    if (type >= '7' && type <= '9') model.nClass = 4;
+    if (nAddressDigits > 0) model.nClass = type - '0';
+    for (int i = 0; i < nAddressDigits && digit(4 + i) >= 0; ++i) model.nAddress = model.nAddress * 16 + digit(4 + i) % 16;
+    for (int nColumn = 4 + nAddressDigits; nAddressDigits > 0 && nColumn < 2 * nCount + 1 && pair(nColumn) >= 0; nColumn += 2)
+        model.data.push_back(static_cast<uint8_t>(pair(nColumn)));
+    model.bGoodInAFile = model.nClass >= 0 && nCount > 0 && static_cast<int>(line.size()) >= 4 + 2 * nCount;
+    for (int i = 2; i < 4 + 2 * nCount && model.bGoodInAFile; ++i) model.bGoodInAFile = digit(i) < 16;
+    return model;
+}
+
+TEST(SRecordParseTest, EveryLineReadsAsTheRulesSay) {
+    // Each case is a file of its own: in memory where the system offers it,
+    // and fewer of them where the files go to a disk.
+    const CTempDir dir;
+    const fs::path shm = "/dev/shm";
+    const std::string path = fs::is_directory(shm) ? (shm / fs::path(dir.File("")).parent_path().filename()).string()
+                                                   : dir.File("in.mot");
+    const int nCases = fs::is_directory(shm) ? 4000 : 500;
+    std::mt19937 random(20261208);
+    const auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+    const std::string types = "0123456789X";
+    for (int nCase = 0; nCase < nCases; ++nCase) {
+        const char type = types[below(static_cast<unsigned>(types.size()))];
+        Bytes data(below(4) == 0 ? below(5) : below(40));
+        for (uint8_t& byte : data) byte = static_cast<uint8_t>(random());
+        std::string line = SRecordLine(type >= '1' && type <= '3' ? type : '1', random(), data);
+        line[1] = type;
+        if (below(2)) line = Lower(line);
+        switch (below(7)) {
+            case 0: line[below(static_cast<unsigned>(line.size()))] = static_cast<char>(1 + below(255)); break;
+            case 1: line.resize(below(static_cast<unsigned>(line.size()))); break;
+            case 2: line.replace(2, 2, std::string(1, "0123456789ABCDEF"[below(16)]) + "0123456789ABCDEF"[below(16)]); break;
+            case 3: {
+                // A count too short for any address, with its checksum.
+                const unsigned nCount = 1 + below(4);
+                unsigned nSum = nCount;
+                char szPair[3];
+                std::snprintf(szPair, sizeof szPair, "%02X", nCount);
+                line = std::string("S") + type + szPair;
+                for (unsigned k = 1; k <= nCount; ++k) {
+                    const unsigned byte = k < nCount ? below(256) : ~nSum & 0xFF;
+                    nSum += byte;
+                    std::snprintf(szPair, sizeof szPair, "%02X", byte);
+                    line += szPair;
+                }
+                break;
+            }
+            default: break;
+        }
+        const CModelLine model = ModelReading(line);
+        CImageFile parsed;
+        const int nClass = parsed.ParseSRecord(line.c_str());
+        ASSERT_EQ(model.nClass, nClass) << line;
+        if (nClass >= 1 && nClass <= 3) {
+            EXPECT_EQ(model.nAddress, parsed.m_nRecordAddress) << line;
+            EXPECT_EQ(model.data, Bytes(parsed.m_recordData, parsed.m_recordData + parsed.m_nRecordLength)) << line;
+        }
+        if (nClass == 0) {
+            EXPECT_EQ(model.data, Bytes(parsed.m_recordData, parsed.m_recordData + model.data.size())) << line;
+        }
+
+        WriteFileBytes(path, "S1030000FC\n" + line + "\n");
+        CImageFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), 1));
+        const std::vector<Piece> pieces = ReadAllPieces(file);
+        EXPECT_EQ(!model.bGoodInAFile, file.m_bNotSRecord != 0) << line << ": " << file.GetBadLineReason();
+        const bool bData = model.bGoodInAFile && nClass >= 1 && nClass <= 3 && !model.data.empty();
+        ASSERT_EQ(bData ? 1u : 0u, pieces.size()) << line;
+        if (bData) {
+            EXPECT_EQ((Piece{model.nAddress, model.data}), pieces[0]) << line;
+        }
+    }
+    fs::remove(path);
 }
 
 }  // namespace
