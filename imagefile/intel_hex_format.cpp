@@ -114,7 +114,7 @@ CHexRecord ParseRecord(const char* pLine, size_t nLength, bool bTooLong, uint8_t
     const int nRequired = RequiredCount(record.nType);
     if (nRequired >= 0 && record.nCount != static_cast<unsigned>(nRequired)) {
         char szReason[64];
-        std::snprintf(szReason, sizeof szReason, "record of type %02X with %u data bytes instead of %d", record.nType,
+        std::snprintf(szReason, sizeof szReason, "type %02X record with a count of %u, not %d", record.nType,
                       record.nCount, nRequired);
         return Bad(szReason);
     }
