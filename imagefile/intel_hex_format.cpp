@@ -76,34 +76,40 @@ int RequiredCount(unsigned nType) {
 
 // Tests the whole record and decodes its data into pData (255 bytes). Both
 // peers refuse anything after the checksum, blanks included, so it is bad
-// here too.
+// here too. A good record is decoded in one pass; only a bad one is looked
+// at again, for the reason.
 CHexRecord ParseRecord(const char* pLine, size_t nLength, bool bTooLong, uint8_t* pData) {
     if (bTooLong) return Bad("line too long");
     const size_t nText = TextLength(pLine, nLength);
     if (nText == 0 || pLine[0] != ':') return Bad("not a record");
     const auto* p = reinterpret_cast<const uint8_t*>(pLine) + 1;
-    // The first character that is no digit, up to where the count says that
-    // the record ends (or the line does, when the count cannot be read).
-    size_t nEnd = nText;
-    if (nText >= 3 && IsHexDigit(pLine[1]) && IsHexDigit(pLine[2]))
-        nEnd = std::min(nText, kRecordOverhead + 2 * size_t{HexPairOrFlag(p)});
-    for (size_t nColumn = 1; nColumn < nEnd; ++nColumn)
-        if (!IsHexDigit(pLine[nColumn]))
-            return Bad("invalid hexadecimal digit " + NameCharacter(pLine[nColumn]) + " in column " +
-                       std::to_string(nColumn + 1));
-    if (nText < kRecordOverhead) return Bad("record cut short");
+    const unsigned nCount = nText >= 3 ? HexPairOrFlag(p) : kNotHexPair;
+    // Where the count says that the record ends, or the line's end when the
+    // count cannot be read.
+    const size_t nRecordEnd = (nCount & kNotHexPair) ? nText : kRecordOverhead + 2 * size_t{nCount};
     CHexRecord record;
-    record.nCount = HexPairOrFlag(p);
-    const size_t nRecordEnd = kRecordOverhead + 2 * size_t{record.nCount};
-    if (nText < nRecordEnd) return Bad("record cut short");
-    if (nText > nRecordEnd) return Bad("characters after the checksum");
-    const unsigned nOffsetHigh = HexPairOrFlag(p + 2);
-    const unsigned nOffsetLow = HexPairOrFlag(p + 4);
-    record.nType = HexPairOrFlag(p + 6);
-    record.nOffset = nOffsetHigh << 8 | nOffsetLow;
-    unsigned nSum = record.nCount + nOffsetHigh + nOffsetLow + record.nType;
-    DecodeHexPairs(p + 8, record.nCount, pData, nSum);
-    nSum += HexPairOrFlag(p + 8 + 2 * record.nCount);
+    unsigned nFlags = kNotHexPair;
+    unsigned nSum = 0;
+    if (nText == nRecordEnd && nText >= kRecordOverhead) {
+        const unsigned nOffsetHigh = HexPairOrFlag(p + 2);
+        const unsigned nOffsetLow = HexPairOrFlag(p + 4);
+        record.nType = HexPairOrFlag(p + 6);
+        record.nCount = nCount;
+        record.nOffset = (nOffsetHigh << 8 | nOffsetLow) & 0xFFFF;
+        nSum = nCount + nOffsetHigh + nOffsetLow + record.nType;
+        nFlags = nCount | nOffsetHigh | nOffsetLow | record.nType | DecodeHexPairs(p + 8, nCount, pData, nSum);
+        const unsigned nChecksum = HexPairOrFlag(p + 8 + 2 * nCount);
+        nFlags |= nChecksum;
+        nSum += nChecksum;
+    }
+    if (nFlags & kNotHexPair) {
+        for (size_t nColumn = 1; nColumn < std::min(nText, nRecordEnd); ++nColumn)
+            if (!IsHexDigit(pLine[nColumn]))
+                return Bad("invalid hexadecimal digit " + NameCharacter(pLine[nColumn]) + " in column " +
+                           std::to_string(nColumn + 1));
+        return Bad(nText < std::max(nRecordEnd, kRecordOverhead) ? "record cut short"
+                                                                  : "characters after the checksum");
+    }
     // With the checksum, the bytes of a record add up to 0.
     if ((nSum & 0xFF) != 0) return Bad("checksum mismatch");
     if (record.nType > kTypeStartLinear) {
