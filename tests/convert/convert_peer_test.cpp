@@ -63,17 +63,8 @@ protected:
         RunPeer(command);
     }
 
-    // objcopy writes Intel HEX with segment (02) records below 1 MiB and
-    // linear (04) ones above, always 16 bytes a record.
-    void ObjcopyIntelHex(const CArea& area, const std::string& name) {
-        WriteInput("area.bin", area.bytes);
-        RunPeer({"objcopy", "-I", "binary", "-O", "ihex", "--change-addresses", Hex(area.nAddress), "area.bin", name});
-    }
-
-    // For -intel, 2, 3 and 4 address bytes mean no base records, segment
-    // records and linear records.
     void SrecCatSRecords(const std::vector<CArea>& areas, const std::string& name, int nAddressBytes,
-                         int nLineBytes, const std::string& format = "-motorola") {
+                         int nLineBytes) {
         std::vector<std::string> command{"srec_cat"};
         for (size_t n = 0; n < areas.size(); ++n) {
             const std::string areaName = "area" + std::to_string(n) + ".bin";
@@ -81,7 +72,7 @@ protected:
             command.insert(command.end(), {areaName, "-binary", "-offset", Hex(areas[n].nAddress)});
         }
         command.insert(command.end(),
-                       {"-o", name, format, "-address-length=" + std::to_string(nAddressBytes),
+                       {"-o", name, "-motorola", "-address-length=" + std::to_string(nAddressBytes),
                         "-obs=" + std::to_string(nLineBytes), "-disable=data-count"});
         RunPeer(command);
     }
@@ -151,17 +142,11 @@ TEST_F(ConvertPeerTest, ObjcopyAreaWithErasedEndsIsTrimmedAtRunsOfEight) {
     EXPECT_EQ(1979u, ReadOutput("prog.cde").size());
 }
 
+// Below 1 MiB objcopy writes Intel HEX in segments (02 records).
 TEST_F(ConvertPeerTest, ObjcopyIntelHexInSegmentsAcross64KiB) {
     const CArea area{0x1FF00, ErasedBytes(8) + RandomBytes(5000, 20)};
-    ObjcopyIntelHex(area, "fw.hex");
+    ObjcopySRecords(area, "fw.hex", {"-O", "ihex"});
     ASSERT_EQ(":020000021000EC", ReadOutput("fw.hex").substr(0, 15));
-    ExpectSameAsObjcopy("fw.hex", area.nAddress, "ihex");
-}
-
-TEST_F(ConvertPeerTest, ObjcopyIntelHexLinear) {
-    const CArea area{0x0800FF80, RandomBytes(4000, 21)};
-    ObjcopyIntelHex(area, "fw.hex");
-    ASSERT_EQ(":020000040800F2", ReadOutput("fw.hex").substr(0, 15));
     ExpectSameAsObjcopy("fw.hex", area.nAddress, "ihex");
 }
 
@@ -211,23 +196,6 @@ TEST_F(ConvertSrecCatTest, RecordsOutOfOrder) {
     SrecCatSRecords(areas, "prog.mot", 3, 16);
     ShuffleDataLines("prog.mot", 17);
     ExpectSameAsObjcopy("prog.mot", 0x400);
-}
-
-TEST_F(ConvertSrecCatTest, IntelHexOfEachAddressingAndRecordLength) {
-    struct CCase {
-        int nAddressBytes;
-        int nLineBytes;
-        std::vector<CArea> areas;
-    };
-    const std::vector<CCase> cases{
-        {2, 16, {{0x0000, RandomBytes(300, 22)}, {0x8000, RandomBytes(2000, 23)}}},
-        {3, 32, {{0x1FFF0, RandomBytes(700, 24)}, {0x40000, ErasedBytes(3) + RandomBytes(90, 25)}}},
-        {4, 255, {{0x7FFFFF00, RandomBytes(3000, 26)}, {0x80010000, RandomBytes(256, 27)}}}};
-    for (const CCase& c : cases) {
-        SCOPED_TRACE(c.nAddressBytes);
-        SrecCatSRecords(c.areas, "fw.hex", c.nAddressBytes, c.nLineBytes, "-intel");
-        ExpectSameAsObjcopy("fw.hex", c.areas.front().nAddress, "ihex");
-    }
 }
 
 TEST_F(ConvertSrecCatTest, ErasedEndsAcrossSeveralAreas) {

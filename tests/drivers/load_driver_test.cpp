@@ -290,27 +290,6 @@ TEST_F(LoadDriverTest, BadLineLaterRevertsWhatTheGoodLinesStoredAndNamesTheLine)
     EXPECT_EQ(0u, m_host.Texts("diagnostic")[0].rfind(path + ":3: ", 0)) << m_host.Texts("diagnostic")[0];
 }
 
-TEST_F(LoadDriverTest, BadIntelHexLineIsNamedAndAnsweredOkLoadsTheFileRaw) {
-    const std::string content = ":0400000001020304F2\r\n:0400040005060708DF\r\n";
-    const std::string path = WriteFile("fw.hex", content);
-    auto image = NewImage();
-    CImageFile file;
-    m_host.QueueAnswer(kAnswerOk);
-
-    ASSERT_EQ(1, file.Load(path.c_str(), image.get(), 0));
-
-    EXPECT_EQ(std::vector<std::string>{path + ":2: checksum mismatch"}, m_host.Texts("diagnostic"));
-    EXPECT_EQ(std::vector<std::string>{"This file is not an SRecord.  Load anyway?"}, m_host.Texts("question"));
-    EXPECT_EQ(Bytes(content.begin(), content.end()), ReadImage(*image, 0, static_cast<uint32_t>(content.size())));
-}
-
-TEST_F(LoadDriverTest, IntelHexModuleIsTheFileName) {
-    CImageFile file;
-    ASSERT_EQ(1, file.Load(WriteFile("fw.hex", ":0400000001020304F2\n:00000001FF\n").c_str(), NewImage().get(), 0));
-    EXPECT_EQ(std::string("Module : fw.hex") + kLoadedHeading + AreaLine(0, 3) + "\n4 bytes loaded in T seconds\n",
-              WithoutTime(file.GetReport()));
-}
-
 TEST_F(LoadDriverTest, LoadRawTakesAnyFileAsBytesFromAddressZero) {
     const std::string content = SRecordLine(1, 0x100, {1, 2});
     auto image = NewImage();

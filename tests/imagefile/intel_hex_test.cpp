@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "image/memory_image.h"
 #include "imagefile/file_kinds.h"
@@ -13,8 +14,6 @@ using namespace test_support;
 
 const Bytes k4 = {1, 2, 3, 4};
 const Bytes k16 = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
-const Bytes k16Head(k16.begin(), k16.begin() + 8);
-const Bytes k16Tail(k16.begin() + 8, k16.end());
 const std::string kData = IntelHexLine(0, 0, k4);
 const std::string kEnd = ":00000001FF";
 
@@ -32,136 +31,78 @@ std::string Join(const std::vector<std::string>& lines, const std::string& lineE
     return text;
 }
 
-struct ReadOutcome {
-    std::vector<Piece> pieces;
-    int32_t kind = kKindNone;
-    std::string moduleName;
-    bool flagged = false;
-    uint32_t lineNumber = 0;
-    std::string reason;
-};
-
-// Reads as a load does: the kind's start, then pieces up to length 0.
-ReadOutcome ReadTextFile(const std::string& contents) {
-    CTempDir dir;
-    WriteFileBytes(dir.File("in.hex"), contents);
-    CImageFile file;
-    EXPECT_TRUE(file.Open(dir.File("in.hex").c_str(), 1));
-    FindFileKind(file.m_nKind)->pStartReading(file);
-    ReadOutcome outcome;
-    outcome.pieces = ReadAllPieces(file);
-    outcome.kind = file.m_nKind;
-    outcome.moduleName = file.m_szModuleName;
-    outcome.flagged = file.m_bNotSRecord != 0;
-    outcome.lineNumber = file.GetBadLineNumber();
-    outcome.reason = file.GetBadLineReason();
-    return outcome;
-}
-
-struct GoodCase {
+// What reading a file gives, as a load reads it: the kind's start, then
+// pieces up to length 0. A good file has no bad line (0).
+struct ReadCase {
     const char* name;
     std::string contents;
     std::vector<Piece> pieces;
     int32_t kind;
+    uint32_t badLine;
+    std::string reason;
 };
 
-class IntelHexReadsTest : public ::testing::TestWithParam<GoodCase> {};
+class IntelHexReadTest : public ::testing::TestWithParam<ReadCase> {};
 
-TEST_P(IntelHexReadsTest, DeliversThePiecesWithoutAFlag) {
-    const ReadOutcome outcome = ReadTextFile(GetParam().contents);
-    EXPECT_EQ(GetParam().pieces, outcome.pieces);
-    EXPECT_EQ(GetParam().kind, outcome.kind);
-    EXPECT_EQ(GetParam().kind == kKindIntelHex ? "in.hex" : "", outcome.moduleName);
-    EXPECT_FALSE(outcome.flagged) << outcome.reason << " at line " << outcome.lineNumber;
+TEST_P(IntelHexReadTest, GivesThePiecesKindAndBadLine) {
+    const ReadCase& c = GetParam();
+    CTempDir dir;
+    WriteFileBytes(dir.File("in.hex"), c.contents);
+    CImageFile file;
+    ASSERT_TRUE(file.Open(dir.File("in.hex").c_str(), 1));
+    FindFileKind(file.m_nKind)->pStartReading(file);
+    EXPECT_EQ(c.pieces, ReadAllPieces(file));
+    EXPECT_EQ(c.kind, file.m_nKind);
+    EXPECT_STREQ(c.kind == kKindIntelHex ? "in.hex" : "", file.m_szModuleName);
+    EXPECT_EQ(c.badLine != 0, file.m_bNotSRecord != 0);
+    EXPECT_EQ(c.badLine, file.GetBadLineNumber());
+    EXPECT_EQ(c.reason, file.GetBadLineReason());
 }
 
 const std::string kSRecord = SRecordLine('1', 0x1234, {0xAB, 0xCD});
+const std::string kLine2 = IntelHexLine(0, 4, k4);
+const Bytes k255(255, 0x5A);
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, IntelHexReadsTest,
-    ::testing::Values(
-        GoodCase{"LinesAfterTheEndAreNotRead", Join({kData, kEnd, "garbage"}), {{0, k4}}, kKindIntelHex},
-        GoodCase{"LowerCaseLfLinearBase",
-                 Lower(Join({Linear(0x1234), kData, kEnd}, "\n")),
-                 {{0x12340000, k4}},
-                 kKindIntelHex},
-        GoodCase{"CrOnlySegmentBase",
-                 Join({Segment(0x1000), IntelHexLine(0, 0x10, k4)}, "\r"),
-                 {{0x10010, k4}},
-                 kKindIntelHex},
-        GoodCase{"SegmentWrapsToItsStart",
-                 Join({Segment(0x1000), IntelHexLine(0, 0xFFF8, k16)}),
-                 {{0x1FFF8, k16Head}, {0x10000, k16Tail}},
-                 kKindIntelHex},
-        GoodCase{"LinearBaseGoesOnPast64KiB",
-                 Join({Linear(1), IntelHexLine(0, 0xFFF8, k16)}),
-                 {{0x1FFF8, k16}},
-                 kKindIntelHex},
-        GoodCase{"NoBaseGoesOnPast64KiB", Join({IntelHexLine(0, 0xFFF8, k16)}), {{0xFFF8, k16}}, kKindIntelHex},
-        GoodCase{"LinearBaseEndsTheSegment",
-                 Join({Segment(0x1000), Linear(2), IntelHexLine(0, 0xFFF8, k16)}),
-                 {{0x2FFF8, k16}},
-                 kKindIntelHex},
-        GoodCase{"TopOfTheAddressSpace",
-                 Join({Linear(0xFFFF), IntelHexLine(0, 0xFFF8, k16)}),
-                 {{0xFFFFFFF8, k16}},
-                 kKindIntelHex},
-        GoodCase{"StartAddressesEmptyDataAndBlankLinesArePassedOver",
-                 Join({"", "", kData, IntelHexLine(3, 0, {0, 0, 1, 0}), IntelHexLine(5, 0, {0, 0, 1, 0}),
-                       IntelHexLine(0, 0x100, {}), "", IntelHexLine(0, 8, k4)}),
-                 {{0, k4}, {8, k4}},
-                 kKindIntelHex},
-        GoodCase{"CountFFIsReadWhole",
-                 Join({IntelHexLine(0, 0x100, Bytes(255, 0x5A))}),
-                 {{0x100, Bytes(255, 0x5A)}},
-                 kKindIntelHex},
-        GoodCase{"LastLineWithoutLineEnd", Join({kData}) + IntelHexLine(0, 8, k4), {{0, k4}, {8, k4}},
-                 kKindIntelHex},
-        GoodCase{"SRecordsStaySRecords", Join({kSRecord}), {{0x1234, {0xAB, 0xCD}}}, kKindSRecord},
-        // The S-record reader has never looked at the first character.
-        GoodCase{"SRecordBehindAColonStaysAnSRecord",
-                 Join({":" + kSRecord.substr(1), kSRecord}),
-                 {{0x1234, {0xAB, 0xCD}}, {0x1234, {0xAB, 0xCD}}},
-                 kKindSRecord}),
-    [](const ::testing::TestParamInfo<GoodCase>& info) { return info.param.name; });
-
-struct BadCase {
-    const char* name;
-    std::string contents;
-    uint32_t lineNumber;
-    const char* reason;
-};
-
-class IntelHexBadLineTest : public ::testing::TestWithParam<BadCase> {};
-
-// Every bad line follows a good record, which is read first.
-TEST_P(IntelHexBadLineTest, StopsThereWithTheFlagLineAndReason) {
-    const ReadOutcome outcome = ReadTextFile(GetParam().contents);
-    EXPECT_EQ((std::vector<Piece>{{0, k4}}), outcome.pieces);
-    EXPECT_EQ(kKindIntelHex, outcome.kind);
-    EXPECT_TRUE(outcome.flagged);
-    EXPECT_EQ(GetParam().lineNumber, outcome.lineNumber);
-    EXPECT_EQ(GetParam().reason, outcome.reason);
+ReadCase Good(const char* name, const std::string& contents, std::vector<Piece> pieces, int32_t kind = kKindIntelHex) {
+    return {name, contents, std::move(pieces), kind, 0, ""};
 }
 
-const std::string kLine2 = IntelHexLine(0, 4, k4);
+// A bad line 2 (or later) after a good record, which is read first.
+ReadCase Bad(const char* name, const std::string& secondLine, const std::string& reason, uint32_t badLine = 2) {
+    return {name, Join({kData, secondLine}), {{0, k4}}, kKindIntelHex, badLine, reason};
+}
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, IntelHexBadLineTest,
+    Files, IntelHexReadTest,
     ::testing::Values(
-        BadCase{"Checksum", Join({kData, kLine2.substr(0, kLine2.size() - 2) + "00"}), 2, "checksum mismatch"},
-        BadCase{"NonDigit", Join({kData, kLine2.substr(0, 9) + "G" + kLine2.substr(10)}), 2,
-                "invalid hexadecimal digit 'G' in column 10"},
-        BadCase{"CutShort", Join({kData, kLine2.substr(0, kLine2.size() - 2)}), 2, "record cut short"},
-        BadCase{"BlankAfterTheChecksum", Join({kData, kLine2 + " "}), 2, "characters after the checksum"},
-        BadCase{"UnknownType", Join({kData, IntelHexLine(6, 0, {})}), 2, "unknown record type 06"},
-        BadCase{"LinearBaseOfThreeBytes", Join({kData, IntelHexLine(4, 0, {0, 1, 0})}), 2,
-                "type 04 record with a count of 3, not 2"},
-        BadCase{"EndWithData", Join({kData, IntelHexLine(1, 0, {0})}), 2, "type 01 record with a count of 1, not 0"},
-        BadCase{"SRecordAmongIntelHex", Join({kData, kSRecord}), 2, "not a record"},
-        BadCase{"LongerThanAnyRecord", Join({kData, IntelHexLine(0, 0, Bytes(255, 1)) + "0"}), 2, "line too long"},
-        BadCase{"BlankLinesAreCounted", Join({kData, "", "x"}), 3, "not a record"}),
-    [](const ::testing::TestParamInfo<BadCase>& info) { return info.param.name; });
+        Good("LinesAfterTheEndAreNotRead", Join({kData, kEnd, "garbage"}), {{0, k4}}),
+        Good("LowerCaseLfLinearBase", Lower(Join({Linear(0x1234), kData, kEnd}, "\n")), {{0x12340000, k4}}),
+        Good("CrOnlySegmentBase", Join({Segment(0x1000), IntelHexLine(0, 0x10, k4)}, "\r"), {{0x10010, k4}}),
+        Good("SegmentWrapsToItsStart", Join({Segment(0x1000), IntelHexLine(0, 0xFFF8, k16)}),
+             {{0x1FFF8, Bytes(k16.begin(), k16.begin() + 8)}, {0x10000, Bytes(k16.begin() + 8, k16.end())}}),
+        Good("NoBaseGoesOnPast64KiB", Join({IntelHexLine(0, 0xFFF8, k16)}), {{0xFFF8, k16}}),
+        Good("LinearBaseEndsTheSegment", Join({Segment(0x1000), Linear(2), IntelHexLine(0, 0xFFF8, k16)}),
+             {{0x2FFF8, k16}}),
+        Good("StartAddressesEmptyDataAndBlankLinesArePassedOver",
+             Join({"", "", kData, IntelHexLine(3, 0, {0, 0, 1, 0}), IntelHexLine(5, 0, {0, 0, 1, 0}),
+                   IntelHexLine(0, 0x100, {}), "", IntelHexLine(0, 8, k4)}),
+             {{0, k4}, {8, k4}}),
+        Good("CountFFIsReadWhole", Join({IntelHexLine(0, 0x100, k255)}), {{0x100, k255}}),
+        Good("SRecordsStaySRecords", Join({kSRecord}), {{0x1234, {0xAB, 0xCD}}}, kKindSRecord),
+        // The S-record reader has never looked at the first character.
+        Good("SRecordBehindAColonStaysAnSRecord", Join({":" + kSRecord.substr(1)}), {{0x1234, {0xAB, 0xCD}}},
+             kKindSRecord),
+        Bad("Checksum", kLine2.substr(0, kLine2.size() - 2) + "00", "checksum mismatch"),
+        Bad("NonDigit", kLine2.substr(0, 9) + "G" + kLine2.substr(10), "invalid hexadecimal digit 'G' in column 10"),
+        Bad("CutShort", kLine2.substr(0, kLine2.size() - 2), "record cut short"),
+        Bad("BlankAfterTheChecksum", kLine2 + " ", "characters after the checksum"),
+        Bad("UnknownType", IntelHexLine(6, 0, {}), "unknown record type 06"),
+        Bad("LinearBaseOfThreeBytes", IntelHexLine(4, 0, {0, 1, 0}), "type 04 record with a count of 3, not 2"),
+        Bad("EndWithData", IntelHexLine(1, 0, {0}), "type 01 record with a count of 1, not 0"),
+        Bad("SRecordAmongIntelHex", kSRecord, "not a record"),
+        Bad("LongerThanAnyRecord", IntelHexLine(0, 0, k255) + "0", "line too long"),
+        Bad("BlankLinesAreCounted", "\r\nx", "not a record", 3)),
+    [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
 std::string SaveText(CMemoryImage& image, const std::string& name) {
     CTempDir dir;
