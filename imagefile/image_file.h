@@ -25,8 +25,8 @@ constexpr int kSRecordLineBufferSize = kMaxSRecordLineLength + 2;
 
 // One load or one save of a memory image: opens one file, picks its format
 // from the extension (S-record or Intel HEX text, FPR records or raw CDE
-// bytes), moves the
-// data piece by piece and composes a report of the areas it moved.
+// bytes), moves the data piece by piece and composes a report of the areas it
+// moved.
 class CImageFile {
 public:
     CImageFile();
@@ -84,10 +84,10 @@ public:
     // whole, in the system's words ("Is a directory"); empty when it was.
     const std::string& GetWriteError() const { return m_strWriteError; }
 
-    // Intel HEX, the kind of a file opened as S-record text whose first
-    // record turns out to be Intel's (intel_hex_format.cpp).
-    // Switches such a file to kind Intel HEX, with the file name as module
-    // name, and rewinds it; 1 when it did, 0 for a file left as it was.
+    // Intel HEX (intel_hex_format.cpp), the kind that a file opened as
+    // S-record text takes when its first record is Intel's: DetectIntelHex
+    // switches such a file to it, with the file name as module name, and
+    // rewinds it; 1 when it did, 0 for a file left as it was.
     int DetectIntelHex();
     void ReadIntelHexRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
     // Before the first record of a save: the upper address bits start at 0.

@@ -152,6 +152,10 @@ char* PutRecord(char* p, unsigned nType, uint32_t nOffset, const uint8_t* pData,
 
 int CImageFile::DetectIntelHex() {
     if ((m_nKind != kKindSRecord && m_nKind != kKindIntelHex) || !m_pFile) return 0;
+    // A file that begins with a record of another kind is not read twice:
+    // it is read as it always was, from a pipe as well.
+    const int nFirst = m_pFile->PeekByte();
+    if (nFirst != ':' && nFirst != '\n' && nFirst != '\r') return 0;
     char szLine[kLineBufferSize];
     size_t nLength = 0;
     bool bTooLong = false;
