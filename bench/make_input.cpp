@@ -112,9 +112,10 @@ int main(int argc, char* argv[]) {
             const uint32_t nIndex = bDescending ? nRecords - 1 - n : n;
             const uint32_t nAddress = nIndex * nRecord;
             const uint32_t nLength = nBytes - nAddress < nRecord ? nBytes - nAddress : nRecord;
-            const std::string record = format == "fpr"    ? FprRecord(nAddress, &bytes[nAddress], nLength)
-                                       : format == "ihex" ? IntelHexRecord(nAddress, &bytes[nAddress], nLength)
-                                                          : SRecordLine(nAddress, &bytes[nAddress], nLength);
+            const std::string record = format == "fpr" ? FprRecord(nAddress, &bytes[nAddress], nLength)
+                                       : format == "ihex"
+                                           ? IntelHexRecord(nAddress, &bytes[nAddress], nLength)
+                                           : SRecordLine(nAddress, &bytes[nAddress], nLength);
             std::fwrite(record.data(), 1, record.size(), pFile);
         }
         if (format == "srec") std::fputs("S70500000000FA\r\n", pFile);

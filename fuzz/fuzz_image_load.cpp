@@ -99,7 +99,8 @@ struct CIntelHexState {
 // that carry an address or nothing of the length that it takes; 02 sets a
 // segment within which offsets wrap at 64 KiB, 04 a linear base above which
 // they do not; 01 ends the data.
-bool ReadIntelHexModelLine(const std::vector<uint8_t>& line, CModelRead& model, CIntelHexState& state, bool& bEnd) {
+bool ReadIntelHexModelLine(const std::vector<uint8_t>& line, CModelRead& model, CIntelHexState& state,
+                           bool& bEnd) {
     if (line.size() < 11 || line[0] != ':' || line.size() % 2 == 0) return false;
     std::vector<unsigned> fields;
     for (size_t nColumn = 1; nColumn < line.size(); nColumn += 2) {
@@ -187,7 +188,8 @@ CModelRead ReadTextModel(const std::vector<uint8_t>& file) {
     for (size_t i = 0; i < lines.size() && !bEnd; ++i) {
         // Intel HEX passes over empty lines.
         if (bIntelHex && lines[i].empty()) continue;
-        if (bIntelHex ? !ReadIntelHexModelLine(lines[i], model, state, bEnd) : !ReadModelLine(lines[i], model, bEnd)) {
+        if (bIntelHex ? !ReadIntelHexModelLine(lines[i], model, state, bEnd)
+                      : !ReadModelLine(lines[i], model, bEnd)) {
             model.bBadLine = true;
             return model;
         }

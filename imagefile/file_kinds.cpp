@@ -44,16 +44,16 @@ void StartIntelHexWriting(CImageFile& file, uint32_t, uint32_t) { file.StartInte
 constexpr const char* kIntelHexExtensions[] = {"ihx", "ihex", nullptr};
 
 const CFileKind kFileKinds[] = {
-    {kKindSRecord, nullptr, nullptr, CFileStream::kModeText, StartSRecordReading, &CImageFile::ReadSRecord, true,
-     true, &CImageFile::WriteSRecord, 16, StartSRecordWriting, &CImageFile::WriteSRecordTerminator},
-    {kKindFpr, "fpr", nullptr, CFileStream::kModeBinary, StartFprReading, &CImageFile::ReadFprRecord, false, true,
-     &CImageFile::WriteFprRecord, 200, StartFprWriting, nullptr},
-    {kKindCde, "cde", nullptr, CFileStream::kModeBinary, StartByteReading, &CImageFile::ReadCdeBlock, false, false,
-     &CImageFile::WriteCdeBlock, 500, StartCdeWriting, nullptr},
+    {kKindSRecord, nullptr, nullptr, CFileStream::kModeText, StartSRecordReading, &CImageFile::ReadSRecord,
+     true, true, &CImageFile::WriteSRecord, 16, StartSRecordWriting, &CImageFile::WriteSRecordTerminator},
+    {kKindFpr, "fpr", nullptr, CFileStream::kModeBinary, StartFprReading, &CImageFile::ReadFprRecord, false,
+     true, &CImageFile::WriteFprRecord, 200, StartFprWriting, nullptr},
+    {kKindCde, "cde", nullptr, CFileStream::kModeBinary, StartByteReading, &CImageFile::ReadCdeBlock, false,
+     false, &CImageFile::WriteCdeBlock, 500, StartCdeWriting, nullptr},
     // Any file taken as bytes when the user agrees to load a file that is not
     // an S-record file; never written.
-    {kKindRaw, nullptr, nullptr, CFileStream::kModeBinary, StartByteReading, &CImageFile::ReadCdeBlock, false, false,
-     nullptr, 0, nullptr, nullptr},
+    {kKindRaw, nullptr, nullptr, CFileStream::kModeBinary, StartByteReading, &CImageFile::ReadCdeBlock, false,
+     false, nullptr, 0, nullptr, nullptr},
     // Read from a file opened as S-record text whose first record is Intel's
     // (StartSRecordReading switches it), so it flags bad lines as S-record
     // reading does and starts reading the same way.

@@ -97,7 +97,8 @@ CHexRecord ParseRecord(const char* pLine, size_t nLength, bool bTooLong, uint8_t
         record.nCount = nCount;
         record.nOffset = (nOffsetHigh << 8 | nOffsetLow) & 0xFFFF;
         nSum = nCount + nOffsetHigh + nOffsetLow + record.nType;
-        nFlags = nCount | nOffsetHigh | nOffsetLow | record.nType | DecodeHexPairs(p + 8, nCount, pData, nSum);
+        nFlags =
+            nCount | nOffsetHigh | nOffsetLow | record.nType | DecodeHexPairs(p + 8, nCount, pData, nSum);
         const unsigned nChecksum = HexPairOrFlag(p + 8 + 2 * nCount);
         nFlags |= nChecksum;
         nSum += nChecksum;
@@ -108,7 +109,7 @@ CHexRecord ParseRecord(const char* pLine, size_t nLength, bool bTooLong, uint8_t
                 return Bad("invalid hexadecimal digit " + NameCharacter(pLine[nColumn]) + " in column " +
                            std::to_string(nColumn + 1));
         return Bad(nText < std::max(nRecordEnd, kRecordOverhead) ? "record cut short"
-                                                                  : "characters after the checksum");
+                                                                 : "characters after the checksum");
     }
     // With the checksum, the bytes of a record add up to 0.
     if ((nSum & 0xFF) != 0) return Bad("checksum mismatch");
@@ -164,7 +165,8 @@ int CImageFile::DetectIntelHex() {
         pLine = ReadSRecordLine(szLine, nLength, bTooLong, kMaxLineLength);
     } while (pLine && IsEmptyLine(pLine, nLength));
     bool bIntelHex = pLine && pLine[0] == ':';
-    if (bIntelHex && m_nLinesRead == 1 && !ParseRecord(pLine, nLength, bTooLong, m_recordData).reason.empty()) {
+    if (bIntelHex && m_nLinesRead == 1 &&
+        !ParseRecord(pLine, nLength, bTooLong, m_recordData).reason.empty()) {
         // A first line that is a good S-record (the reader does not look at
         // its first character) keeps the file as it has always been read.
         std::string text(pLine, TextLength(pLine, nLength));
@@ -261,7 +263,8 @@ void CImageFile::WriteIntelHexRecord(uint32_t nAddress, uint32_t nLength, const 
             m_nHexUpperAddress = nUpper;
         }
         const uint32_t nOffset = static_cast<uint32_t>(nNext & 0xFFFF);
-        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>({nEnd - nNext, kBytesPerRecord, 0x10000 - nOffset}));
+        const uint32_t n =
+            static_cast<uint32_t>(std::min<uint64_t>({nEnd - nNext, kBytesPerRecord, 0x10000 - nOffset}));
         PutRecord(szLine, kTypeData, nOffset, pData, n);
         m_pFile->WriteString(szLine);
         pData += n;

@@ -13,7 +13,8 @@ namespace {
 using namespace test_support;
 
 const Bytes k4 = {1, 2, 3, 4};
-const Bytes k16 = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
+const Bytes k16 = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
+                   0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
 const std::string kData = IntelHexLine(0, 0, k4);
 const std::string kEnd = ":00000001FF";
 
@@ -63,12 +64,14 @@ const std::string kSRecord = SRecordLine('1', 0x1234, {0xAB, 0xCD});
 const std::string kLine2 = IntelHexLine(0, 4, k4);
 const Bytes k255(255, 0x5A);
 
-ReadCase Good(const char* name, const std::string& contents, std::vector<Piece> pieces, int32_t kind = kKindIntelHex) {
+ReadCase Good(const char* name, const std::string& contents, std::vector<Piece> pieces,
+              int32_t kind = kKindIntelHex) {
     return {name, contents, std::move(pieces), kind, 0, ""};
 }
 
 // A bad line 2 (or later) after a good record, which is read first.
-ReadCase Bad(const char* name, const std::string& secondLine, const std::string& reason, uint32_t badLine = 2) {
+ReadCase Bad(const char* name, const std::string& secondLine, const std::string& reason,
+             uint32_t badLine = 2) {
     return {name, Join({kData, secondLine}), {{0, k4}}, kKindIntelHex, badLine, reason};
 }
 
@@ -93,11 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
         Good("SRecordBehindAColonStaysAnSRecord", Join({":" + kSRecord.substr(1)}), {{0x1234, {0xAB, 0xCD}}},
              kKindSRecord),
         Bad("Checksum", kLine2.substr(0, kLine2.size() - 2) + "00", "checksum mismatch"),
-        Bad("NonDigit", kLine2.substr(0, 9) + "G" + kLine2.substr(10), "invalid hexadecimal digit 'G' in column 10"),
+        Bad("NonDigit", kLine2.substr(0, 9) + "G" + kLine2.substr(10),
+            "invalid hexadecimal digit 'G' in column 10"),
         Bad("CutShort", kLine2.substr(0, kLine2.size() - 2), "record cut short"),
         Bad("BlankAfterTheChecksum", kLine2 + " ", "characters after the checksum"),
         Bad("UnknownType", IntelHexLine(6, 0, {}), "unknown record type 06"),
-        Bad("LinearBaseOfThreeBytes", IntelHexLine(4, 0, {0, 1, 0}), "type 04 record with a count of 3, not 2"),
+        Bad("LinearBaseOfThreeBytes", IntelHexLine(4, 0, {0, 1, 0}),
+            "type 04 record with a count of 3, not 2"),
         Bad("EndWithData", IntelHexLine(1, 0, {0}), "type 01 record with a count of 1, not 0"),
         Bad("SRecordAmongIntelHex", kSRecord, "not a record"),
         Bad("LongerThanAnyRecord", IntelHexLine(0, 0, k255) + "0", "line too long"),

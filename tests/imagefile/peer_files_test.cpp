@@ -125,11 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Below 1 MiB objcopy writes segment (02) records, above it linear
         // (04) ones; its records are cut at every 64 KiB boundary.
         PeerCase{"ObjcopyIntelHexSegmentsAcross64KiB", "objcopy",
-                 "objcopy -I binary -O ihex --change-addresses 0x1FF00 a.bin out.hex", kObjcopyIntelHexToBinary, 3000,
-                 false, "out.hex"},
+                 "objcopy -I binary -O ihex --change-addresses 0x1FF00 a.bin out.hex",
+                 kObjcopyIntelHexToBinary, 3000, false, "out.hex"},
         PeerCase{"ObjcopyIntelHexLinearNearTheTop", "objcopy",
-                 "objcopy -I binary -O ihex --change-addresses 0xFFFFF000 b.bin out.hex", kObjcopyIntelHexToBinary,
-                 1000, false, "out.hex"},
+                 "objcopy -I binary -O ihex --change-addresses 0xFFFFF000 b.bin out.hex",
+                 kObjcopyIntelHexToBinary, 1000, false, "out.hex"},
         PeerCase{"SrecCatIntelHex16BitLength32", "srec_cat",
                  "srec_cat a.bin -binary -offset 0x100 b.bin -binary -offset 0x8000 -o out.hex -intel "
                  "-address-length=2 -obs=32",
@@ -138,10 +138,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "srec_cat a.bin -binary -offset 0x1FF00 b.bin -binary -offset 0xFFC00 -o out.hex -intel "
                  "-address-length=3 -obs=16",
                  "srec_cat out.hex -intel -offset -0x1FF00 -o back.bin -binary", 4000, false, "out.hex"},
-        PeerCase{"SrecCatIntelHex32BitLength255", "srec_cat",
-                 "srec_cat a.bin -binary -offset 0x7FFFFF00 b.bin -binary -offset 0x80010000 -o out.hex -intel "
-                 "-address-length=4 -obs=255",
-                 "srec_cat out.hex -intel -offset -0x7FFFFF00 -o back.bin -binary", 4000, false, "out.hex"}),
+        PeerCase{
+            "SrecCatIntelHex32BitLength255", "srec_cat",
+            "srec_cat a.bin -binary -offset 0x7FFFFF00 b.bin -binary -offset 0x80010000 -o out.hex -intel "
+            "-address-length=4 -obs=255",
+            "srec_cat out.hex -intel -offset -0x7FFFFF00 -o back.bin -binary", 4000, false, "out.hex"}),
     [](const ::testing::TestParamInfo<PeerCase>& info) { return info.param.name; });
 
 }  // namespace
