@@ -1,10 +1,11 @@
 // Writes a benchmark input of MIB MiB (fractions allowed) of pseudo-random bytes from address 0, the
 // same bytes for a given size whatever the format, so that every conversion of
 // it must give the same binary file:
-//   make_input srec|fpr|cde MIB [ascending|descending] FILE
+//   make_input srec|ihex|fpr|cde MIB [ascending|descending] FILE
 // S-record files have one S3 line of 16 bytes per record (about 48 MiB of text
-// for 16 MiB of data), FPR files records of 200 bytes; "descending" writes the
-// records from the highest address down.
+// for 16 MiB of data), Intel HEX files one data record of 16 bytes per line
+// and a 04 record before each 64 KiB, FPR files records of 200 bytes;
+// "descending" writes the records from the highest address down.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -49,6 +50,34 @@ std::string SRecordLine(uint32_t nAddress, const uint8_t* pData, uint32_t nLengt
     return line;
 }
 
+// The 04 record goes before each record that begins a 64 KiB, so that the
+// records may come in any order.
+std::string IntelHexRecord(uint32_t nAddress, const uint8_t* pData, uint32_t nLength) {
+    std::string text;
+    if ((nAddress & 0xFFFF) == 0) {
+        const unsigned nUpper = nAddress >> 16;
+        const unsigned nSum = 2 + 4 + (nUpper >> 8) + (nUpper & 0xFF);
+        text = ":02000004";
+        AppendHexByte(text, nUpper >> 8);
+        AppendHexByte(text, nUpper & 0xFF);
+        AppendHexByte(text, -nSum & 0xFF);
+        text += "\r\n";
+    }
+    text += ':';
+    unsigned nSum = nLength + ((nAddress >> 8) & 0xFF) + (nAddress & 0xFF);
+    AppendHexByte(text, nLength);
+    AppendHexByte(text, (nAddress >> 8) & 0xFF);
+    AppendHexByte(text, nAddress & 0xFF);
+    AppendHexByte(text, 0);
+    for (uint32_t i = 0; i < nLength; ++i) {
+        AppendHexByte(text, pData[i]);
+        nSum += pData[i];
+    }
+    AppendHexByte(text, -nSum & 0xFF);
+    text += "\r\n";
+    return text;
+}
+
 std::string FprRecord(uint32_t nAddress, const uint8_t* pData, uint32_t nLength) {
     char szHeader[17];
     std::snprintf(szHeader, sizeof szHeader, "%08X%08u", nAddress, nLength);
@@ -59,7 +88,7 @@ std::string FprRecord(uint32_t nAddress, const uint8_t* pData, uint32_t nLength)
 
 int main(int argc, char* argv[]) {
     if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: make_input srec|fpr|cde MIB [ascending|descending] FILE\n");
+        std::fprintf(stderr, "usage: make_input srec|ihex|fpr|cde MIB [ascending|descending] FILE\n");
         return 2;
     }
     const std::string format = argv[1];
@@ -84,10 +113,13 @@ int main(int argc, char* argv[]) {
             const uint32_t nAddress = nIndex * nRecord;
             const uint32_t nLength = nBytes - nAddress < nRecord ? nBytes - nAddress : nRecord;
             const std::string record = format == "fpr" ? FprRecord(nAddress, &bytes[nAddress], nLength)
-                                                       : SRecordLine(nAddress, &bytes[nAddress], nLength);
+                                       : format == "ihex"
+                                           ? IntelHexRecord(nAddress, &bytes[nAddress], nLength)
+                                           : SRecordLine(nAddress, &bytes[nAddress], nLength);
             std::fwrite(record.data(), 1, record.size(), pFile);
         }
         if (format == "srec") std::fputs("S70500000000FA\r\n", pFile);
+        if (format == "ihex") std::fputs(":00000001FF\r\n", pFile);
     }
     return std::fclose(pFile) == 0 ? 0 : 1;
 }

@@ -39,7 +39,8 @@ std::string Hex(uint64_t nValue) {
 void PrintUsage(std::ostream& out) {
     PrintLine(out, "Korvelt kernel developer 'Convert' Utility.");
     PrintLine(out, "Converts S-Records to .CDE files for use with Korvelt");
-    PrintLine(out, "Reads S1/S2/S3 records, FPR and CDE files; writes the bytes as <filename>.cde");
+    PrintLine(out,
+              "Reads S1/S2/S3 records, Intel HEX, FPR and CDE files; writes the bytes as <filename>.cde");
     PrintLine(out, "");
     PrintLine(out, "Usage : CONVERT <filename.ext>");
 }

@@ -1,5 +1,5 @@
-// The whole load of any bytes through CImageFile::Load, as an S-record, FPR or
-// CDE file by its name, into an image that may already hold data, with the
+// The whole load of any bytes through CImageFile::Load, as an S-record (or
+// Intel HEX), FPR or CDE file by its name, into an image that may already hold data, with the
 // "Load anyway?" question answered OK or Cancel and, at times, the load
 // cancelled from the status bar. A load that fails or is cancelled must leave
 // the image as it was; bytes loaded raw must read back as the file holds them.
@@ -88,13 +88,61 @@ bool ReadModelLine(const std::vector<uint8_t>& line, CModelRead& model, bool& bE
     return true;
 }
 
-CModelRead ReadSRecordModel(const std::vector<uint8_t>& file) {
-    CModelRead model;
+// What the last type 02 or 04 record of an Intel HEX file set.
+struct CIntelHexState {
+    uint64_t nBase = 0;
+    bool bSegmented = false;
+};
+
+// As ReadModelLine, for Intel HEX: ':' and digit pairs of count, 16-bit
+// offset, type, data and checksum, nothing after it; types 00 to 05, those
+// that carry an address or nothing of the length that it takes; 02 sets a
+// segment within which offsets wrap at 64 KiB, 04 a linear base above which
+// they do not; 01 ends the data.
+bool ReadIntelHexModelLine(const std::vector<uint8_t>& line, CModelRead& model, CIntelHexState& state,
+                           bool& bEnd) {
+    if (line.size() < 11 || line[0] != ':' || line.size() % 2 == 0) return false;
+    std::vector<unsigned> fields;
+    for (size_t nColumn = 1; nColumn < line.size(); nColumn += 2) {
+        const int hi = Digit(line[nColumn]);
+        const int lo = Digit(line[nColumn + 1]);
+        if (hi < 0 || lo < 0) return false;
+        fields.push_back(unsigned(hi * 16 + lo));
+    }
+    const unsigned nCount = fields[0];
+    if (fields.size() != nCount + 5) return false;
+    unsigned nSum = 0;
+    for (unsigned field : fields) nSum += field;
+    if (nSum % 256 != 0) return false;
+    const unsigned nType = fields[3];
+    const int kRequired[] = {-1, 0, 2, 4, 2, 4};
+    if (nType > 5 || (kRequired[nType] >= 0 && nCount != unsigned(kRequired[nType]))) return false;
+    if (nType == 1) bEnd = true;
+    if (nType == 2 || nType == 4) {
+        state.bSegmented = nType == 2;
+        state.nBase = uint64_t(fields[4] * 256 + fields[5]) << (nType == 2 ? 4 : 16);
+    }
+    if (nType != 0) return true;
+    const unsigned nOffset = fields[1] * 256 + fields[2];
+    for (unsigned k = 0; k < nCount; ++k) {
+        const uint64_t nAddress = state.nBase + (state.bSegmented ? (nOffset + k) % 0x10000 : nOffset + k);
+        if (nAddress > 0xFFFFFFFF) {
+            model.bBeyondTheAddressSpace = true;
+            break;
+        }
+        model.bytes[uint32_t(nAddress)] = uint8_t(fields[4 + k]);
+    }
+    return true;
+}
+
+// The lines of the text as the stream splits them: a byte 0x1A ends the
+// text; lines end at LF, at up to eight CRs before an LF, or at a lone CR.
+std::vector<std::vector<uint8_t>> SplitLines(const std::vector<uint8_t>& file) {
+    std::vector<std::vector<uint8_t>> lines;
     size_t nEnd = 0;
     while (nEnd < file.size() && file[nEnd] != 0x1A) ++nEnd;
     std::vector<uint8_t> line;
-    bool bEnd = false;
-    for (size_t i = 0; i <= nEnd && !bEnd;) {
+    for (size_t i = 0; i <= nEnd;) {
         bool bLineEnd = i == nEnd;
         size_t nNext = i + 1;
         if (i < nEnd && file[i] == '\n') {
@@ -110,14 +158,41 @@ CModelRead ReadSRecordModel(const std::vector<uint8_t>& file) {
             continue;
         }
         // The text's end closes a last line only when it holds something.
-        if (i < nEnd || !line.empty()) {
-            if (!ReadModelLine(line, model, bEnd)) {
-                model.bBadLine = true;
-                return model;
-            }
-        }
+        if (i < nEnd || !line.empty()) lines.push_back(line);
         line.clear();
         i = nNext;
+    }
+    return lines;
+}
+
+// A file whose first line that is not empty begins with ':' is Intel HEX,
+// unless that line is the first of the file and an S-record but no Intel
+// HEX record.
+bool IsIntelHexModel(const std::vector<std::vector<uint8_t>>& lines) {
+    size_t nFirst = 0;
+    while (nFirst < lines.size() && lines[nFirst].empty()) ++nFirst;
+    if (nFirst == lines.size() || lines[nFirst][0] != ':') return false;
+    if (nFirst > 0) return true;
+    CModelRead scratch;
+    CIntelHexState state;
+    bool bEnd = false;
+    return ReadIntelHexModelLine(lines[0], scratch, state, bEnd) || !ReadModelLine(lines[0], scratch, bEnd);
+}
+
+CModelRead ReadTextModel(const std::vector<uint8_t>& file) {
+    CModelRead model;
+    const std::vector<std::vector<uint8_t>> lines = SplitLines(file);
+    const bool bIntelHex = IsIntelHexModel(lines);
+    CIntelHexState state;
+    bool bEnd = false;
+    for (size_t i = 0; i < lines.size() && !bEnd; ++i) {
+        // Intel HEX passes over empty lines.
+        if (bIntelHex && lines[i].empty()) continue;
+        if (bIntelHex ? !ReadIntelHexModelLine(lines[i], model, state, bEnd)
+                      : !ReadModelLine(lines[i], model, bEnd)) {
+            model.bBadLine = true;
+            return model;
+        }
     }
     return model;
 }
@@ -186,7 +261,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
 
     const bool bSRecordFile = name == "input.mot" || name == "input";
     if (bSRecordFile && !bCancelled) {
-        const CModelRead model = ReadSRecordModel(file);
+        const CModelRead model = ReadTextModel(file);
         if (model.bBadLine != !questions.empty())
             Fail(model.bBadLine ? "a bad line was taken for a record" : "a good file was not taken as S-records");
         if (!model.bBadLine && model.bBeyondTheAddressSpace != (imageFile.HasDataLost() != 0) && nShape != 2)

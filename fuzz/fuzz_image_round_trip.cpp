@@ -1,8 +1,8 @@
-// An image built from the input is saved over a range in one of the three
-// formats and loaded back into an empty image. S-record and FPR files keep
-// the addresses: the range's bytes must come back where they were and nothing
-// outside it may appear. A CDE file keeps only the bytes: they must come back
-// from address 0 in the order of the saved areas.
+// An image built from the input is saved over a range in one of the four
+// formats and loaded back into an empty image. S-record, Intel HEX and FPR
+// files keep the addresses: the range's bytes must come back where they were
+// and nothing outside it may appear. A CDE file keeps only the bytes: they
+// must come back from address 0 in the order of the saved areas.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -27,8 +27,8 @@ uint32_t Address(FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     FuzzedDataProvider input(pData, nSize);
-    static const char* const kNames[] = {"saved.mot", "saved.fpr", "saved.cde"};
-    const int nFormat = input.ConsumeIntegralInRange<int>(0, 2);
+    static const char* const kNames[] = {"saved.mot", "saved.fpr", "saved.cde", "saved.ihx"};
+    const int nFormat = input.ConsumeIntegralInRange<int>(0, 3);
     const bool bConvertGaps = input.ConsumeBool();
     const bool bWholeImage = input.ConsumeBool();
     uint32_t nFirst = Address(input);

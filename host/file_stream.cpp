@@ -203,6 +203,11 @@ char* CFileStream::ReadLine(char* pszBuffer, int nSize, size_t* pnLength, ELineE
     return pszBuffer;
 }
 
+int CFileStream::PeekByte() {
+    if (m_bWriting || Fill(1) == 0) return -1;
+    return static_cast<unsigned char>(m_buffer[m_nBegin]);
+}
+
 const char* CFileStream::PeekLine(size_t nMax, size_t& nLength) {
     if (!m_pStdFile || m_bWriting || m_mode != kModeText || nMax >= kBufferSize) return nullptr;
     size_t nScan = std::min(Fill(1), nMax);

@@ -56,6 +56,10 @@ public:
     // end-of-file byte, it is longer than nMax, or it is the file's last line
     // without a line end. ReadLine then gives it.
     const char* PeekLine(size_t nMax, size_t& nLength);
+    // The next byte as it lies in the file, without taking it; -1 at the end
+    // of the file or on a read error. A reader that must only look at the
+    // start of a stream that cannot be rewound (a pipe) looks here.
+    int PeekByte();
     // Number of bytes placed in the buffer; fewer than asked at the end of the
     // file or on an error.
     size_t Read(void* pBuffer, size_t nBytes);

@@ -16,6 +16,9 @@ struct CFileKind {
     // compared whole and case-sensitively; null for a kind that Open chooses
     // otherwise (any other extension) or never.
     const char* pszExtension;
+    // Extensions (null-terminated list) that choose the kind only when a file
+    // is opened for writing; read, such a file is whatever its text holds.
+    const char* const* ppszWriteExtensions;
     CFileStream::EMode mode;
 
     // What a load does before the first piece.
@@ -46,5 +49,6 @@ struct CFileKind {
 
 // The row of a kind; null for kind 0 (none) and unknown numbers.
 const CFileKind* FindFileKind(int32_t nKind);
-// The kind that Open gives a file of that extension (dot included, or empty).
-const CFileKind& FileKindOfExtension(const std::string& extension);
+// The kind that Open gives a file of that extension (dot included, or empty),
+// opened for reading or for writing.
+const CFileKind& FileKindOfExtension(const std::string& extension, bool bForWriting);

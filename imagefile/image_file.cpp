@@ -48,7 +48,7 @@ int CImageFile::Open(const char* pszPath, int bForReading) {
     m_pFile = pFile;
     m_nLinesRead = 0;
     m_bCloseFailed = 0;
-    const CFileKind& kind = FileKindOfExtension(parts.extension);
+    const CFileKind& kind = FileKindOfExtension(parts.extension, !bForReading);
     m_nKind = kind.nKind;
     if (!m_pFile->SetMode(kind.mode)) {
         Close();

@@ -13,11 +13,20 @@ enum {
     kKindFpr = 2,
     kKindCde = 3,
     kKindRaw = 4,
+    kKindIntelHex = 5,
 };
 
+// The longest S-record line: type, count 0xFF and its 255 bytes, 514
+// characters before the line end. A line is read whole into a buffer of the
+// longest line, its line end and a zero byte; a longer line cannot be a
+// record.
+constexpr int kMaxSRecordLineLength = 4 + 2 * 255;
+constexpr int kSRecordLineBufferSize = kMaxSRecordLineLength + 2;
+
 // One load or one save of a memory image: opens one file, picks its format
-// from the extension (S-record text, FPR records or raw CDE bytes), moves the
-// data piece by piece and composes a report of the areas it moved.
+// from the extension (S-record or Intel HEX text, FPR records or raw CDE
+// bytes), moves the data piece by piece and composes a report of the areas it
+// moved.
 class CImageFile {
 public:
     CImageFile();
@@ -75,6 +84,19 @@ public:
     // whole, in the system's words ("Is a directory"); empty when it was.
     const std::string& GetWriteError() const { return m_strWriteError; }
 
+    // Intel HEX (intel_hex_format.cpp), the kind that a file opened as
+    // S-record text takes when its first record is Intel's: DetectIntelHex
+    // switches such a file to it, with the file name as module name, and
+    // rewinds it; 1 when it did, 0 for a file left as it was.
+    int DetectIntelHex();
+    void ReadIntelHexRecord(uint32_t& nAddress, uint32_t& nLength, uint8_t* pBuffer);
+    // Before the first record of a save: the upper address bits start at 0.
+    void StartIntelHexWriting();
+    // Data records of at most 16 bytes, none across a 64 KiB boundary, each
+    // upper 16 address bits announced by a type 04 record.
+    void WriteIntelHexRecord(uint32_t nAddress, uint32_t nLength, const uint8_t* pData);
+    void WriteIntelHexTerminator();
+
     CFileStream* m_pFile;
     char m_szFileName[256];
     char m_szModuleName[256];
@@ -98,9 +120,10 @@ private:
     int LoadFile(const char* pszPath, CMemoryImage* pImage, int bShowProgress, bool bRaw);
 
     // The next line, in the stream's buffer or copied into pszBuffer (of
-    // kSRecordLineBufferSize characters); null at the end of the file or on
-    // a read error.
-    const char* ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong);
+    // nMaxLength + 2 characters); null at the end of the file or on a read
+    // error.
+    const char* ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong,
+                                size_t nMaxLength = kMaxSRecordLineLength);
     // One reading of a line of nLength characters: its class as ParseSRecord
     // gives it, the record decoded as the decoders leave it, and why the line
     // is bad as a line of a file. pszCopy (of kSRecordLineBufferSize
@@ -121,11 +144,16 @@ private:
     std::string m_strBadLineReason;
     // The S-record lines read so far.
     uint32_t m_nLinesRead;
-};
 
-// The longest S-record line: type, count 0xFF and its 255 bytes, 514
-// characters before the line end. A line is read whole into a buffer of the
-// longest line, its line end and a zero byte; a longer line cannot be a
-// record.
-constexpr int kMaxSRecordLineLength = 4 + 2 * 255;
-constexpr int kSRecordLineBufferSize = kMaxSRecordLineLength + 2;
+    // Intel HEX reading: what the last type 02 or 04 record set, and the part
+    // of a segment's data record that wrapped to the segment's start, still
+    // to be handed out from m_recordData.
+    uint32_t m_nHexBase = 0;
+    bool m_bHexSegmented = false;
+    uint32_t m_nHexPendingAddress = 0;
+    uint32_t m_nHexPendingOffset = 0;
+    uint32_t m_nHexPendingLength = 0;
+    // Intel HEX writing: the upper 16 address bits that the file has last
+    // announced.
+    uint32_t m_nHexUpperAddress = 0;
+};

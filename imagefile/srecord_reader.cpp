@@ -130,20 +130,21 @@ int CImageFile::ParseSRecord(const char* pszLine) {
     return ReadSRecordText(pszLine, std::strlen(pszLine), false, nullptr).nClass;
 }
 
-const char* CImageFile::ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong) {
+const char* CImageFile::ReadSRecordLine(char* pszBuffer, size_t& nLength, bool& bTooLong, size_t nMaxLength) {
     nLength = 0;
     bTooLong = false;
     if (!m_pFile) return nullptr;
     // Most lines are read where they lie in the stream's buffer; the others
     // (a CR, an end-of-file byte, more than a record's length, the last line
     // without an LF) are copied.
-    if (const char* pLine = m_pFile->PeekLine(kSRecordLineBufferSize - 1, nLength)) {
+    if (const char* pLine = m_pFile->PeekLine(nMaxLength + 1, nLength)) {
         ++m_nLinesRead;
         return pLine;
     }
-    if (!m_pFile->ReadLine(pszBuffer, kSRecordLineBufferSize, &nLength, CFileStream::kAnyLineEnd)) return nullptr;
+    if (!m_pFile->ReadLine(pszBuffer, static_cast<int>(nMaxLength + 2), &nLength, CFileStream::kAnyLineEnd))
+        return nullptr;
     ++m_nLinesRead;
-    bTooLong = nLength > static_cast<size_t>(kMaxSRecordLineLength) && pszBuffer[nLength - 1] != '\n';
+    bTooLong = nLength > nMaxLength && pszBuffer[nLength - 1] != '\n';
     // The rest of an over-long line is part of it, not the next line, so that
     // the lines after it keep their numbers.
     char szRest[256];

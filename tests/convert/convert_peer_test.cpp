@@ -10,9 +10,9 @@
 #include "tests/convert/srecord_lines.h"
 
 // The .cde file must be the bytes that binutils objcopy makes of the same
-// S-record file (lowest to highest address, gaps filled with 0xFF), except
-// that runs of eight or more 0xFF bytes at either end are not data to
-// convert. The S-record inputs themselves are written by objcopy and by
+// S-record or Intel HEX file (lowest to highest address, gaps filled with
+// 0xFF), except that runs of eight or more 0xFF bytes at either end are not
+// data to convert. The inputs themselves are written by objcopy and by
 // srec_cat from random bytes.
 
 namespace {
@@ -84,8 +84,8 @@ protected:
 
     // Converts `name` with both programs and compares; `nLowest` is the lowest
     // address in the file, where objcopy's binary output begins.
-    void ExpectSameAsObjcopy(const std::string& name, uint32_t nLowest) {
-        RunPeer({"objcopy", "-I", "srec", "-O", "binary", "--gap-fill", "0xff", name, "peer.bin"});
+    void ExpectSameAsObjcopy(const std::string& name, uint32_t nLowest, const std::string& format = "srec") {
+        RunPeer({"objcopy", "-I", format, "-O", "binary", "--gap-fill", "0xff", name, "peer.bin"});
         std::string expected = ReadOutput("peer.bin");
         ASSERT_FALSE(expected.empty());
         const size_t nLeading = LeadingErased(expected) >= 8 ? LeadingErased(expected) : 0;
@@ -140,6 +140,14 @@ TEST_F(ConvertPeerTest, ObjcopyAreaWithErasedEndsIsTrimmedAtRunsOfEight) {
     ObjcopySRecords(area, "prog.mot", {"--srec-len=16"});
     ExpectSameAsObjcopy("prog.mot", area.nAddress);
     EXPECT_EQ(1979u, ReadOutput("prog.cde").size());
+}
+
+// Below 1 MiB objcopy writes Intel HEX in segments (02 records).
+TEST_F(ConvertPeerTest, ObjcopyIntelHexInSegmentsAcross64KiB) {
+    const CArea area{0x1FF00, ErasedBytes(8) + RandomBytes(5000, 20)};
+    ObjcopySRecords(area, "fw.hex", {"-O", "ihex"});
+    ASSERT_EQ(":020000021000EC", ReadOutput("fw.hex").substr(0, 15));
+    ExpectSameAsObjcopy("fw.hex", area.nAddress, "ihex");
 }
 
 TEST_F(ConvertPeerTest, ObjcopyAreaWithShortErasedEndsKeepsThem) {

@@ -9,7 +9,7 @@ namespace {
 const std::string kUsage = Lines({
     "Korvelt kernel developer 'Convert' Utility.",
     "Converts S-Records to .CDE files for use with Korvelt",
-    "Reads S1/S2/S3 records, FPR and CDE files; writes the bytes as <filename>.cde",
+    "Reads S1/S2/S3 records, Intel HEX, FPR and CDE files; writes the bytes as <filename>.cde",
     "",
     "Usage : CONVERT <filename.ext>",
 });

@@ -453,8 +453,10 @@ TEST_F(LoadDriverTest, LoadStartsWithTheImagesLostFlagCleared) {
 TEST_F(LoadDriverTest, BytesBeyondTheTopOfTheAddressSpaceAreDroppedNotWrapped) {
     const std::string srecords = SRecordLine(3, 0xFFFFFFF8, Pattern(16, 1));
     const std::string fpr = std::string("FFFFFFFC") + "00000008" + "ABCDEFGH";
+    const std::string intelHex = ":02000004FFFFFC\n:08FFFC000102030405060708D9\n";
     for (const auto& [name, content, nLoaded] :
-         {std::make_tuple("top.mot", srecords, 8u), std::make_tuple("top.fpr", fpr, 4u)}) {
+         {std::make_tuple("top.mot", srecords, 8u), std::make_tuple("top.fpr", fpr, 4u),
+          std::make_tuple("top.hex", intelHex, 4u)}) {
         auto image = NewImage();
         CImageFile file;
         ASSERT_EQ(1, file.Load(WriteFile(name, content).c_str(), image.get(), 0)) << name;

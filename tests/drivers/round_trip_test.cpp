@@ -30,13 +30,13 @@ Bytes AreaBytes(CMemoryImage& image, const Area& area) {
 class RoundTripTest : public DriverTest {
 protected:
     // Saves the image up to its highest address (which picks the narrowest
-    // S-record lines) in each of the three formats and loads it back
-    // into a fresh image: S-record and FPR files give back every area at its
-    // address, a CDE file gives the areas' bytes one after another from 0.
+    // S-record lines) in each of the four formats and loads it back into a
+    // fresh image: S-record, Intel HEX and FPR files give back every area at
+    // its address, a CDE file gives the areas' bytes one after another from 0.
     void ExpectRoundTrip(CMemoryImage& image) {
         const std::vector<Area> areas = AreasOf(image);
         ASSERT_FALSE(areas.empty());
-        for (const char* pszName : {"image.mot", "image.fpr", "image.cde"}) {
+        for (const char* pszName : {"image.mot", "image.ihx", "image.fpr", "image.cde"}) {
             SCOPED_TRACE(pszName);
             const std::string path = PathOf(pszName);
             CImageFile saver;

@@ -273,4 +273,15 @@ TEST_F(FileStreamTest, WritesLargerThanTheBufferReachTheFileWhole) {
     EXPECT_EQ(data, ReadAll(CFileStream::kModeText));
 }
 
+TEST_F(FileStreamTest, PeekByteLooksWithoutTaking) {
+    Put("\r\nS1");
+    std::unique_ptr<CFileStream> stream = OpenRead(CFileStream::kModeText);
+    EXPECT_EQ('\r', stream->PeekByte());
+    char szLine[8];
+    ASSERT_TRUE(stream->ReadLine(szLine, sizeof szLine));
+    EXPECT_EQ("\n"s, szLine);
+    ASSERT_TRUE(stream->ReadLine(szLine, sizeof szLine));
+    EXPECT_EQ(-1, stream->PeekByte());
+}
+
 }  // namespace

@@ -5,10 +5,11 @@
 #include <random>
 #include <string>
 
+#include "imagefile/file_kinds.h"
 #include "imagefile/image_file.h"
 #include "test_support.h"
 
-// S-record files written by other tools, generated during the test run from
+// S-record and Intel HEX files written by other tools, generated during the test run from
 // fixed random data: what this reader takes from them must be the bytes that
 // the same tool itself converts to binary.
 
@@ -31,14 +32,15 @@ struct PeerCase {
     const char* name;
     const char* tool;
     // Run in the test's directory, with a.bin (3000 bytes) and b.bin (1000
-    // bytes) there: the first writes out.mot, the second converts it back to
-    // back.bin from its lowest address on.
+    // bytes) there: the first writes the file, the second converts it back
+    // to back.bin from its lowest address on.
     const char* makeSRecords;
     const char* makeBinary;
     size_t dataBytes;
     // The tool ends its file with an S5 count line, which is not a record
     // here: every data line is read, then reading stops at it with the flag.
     bool endsWithS5;
+    const char* file = "out.mot";
 };
 
 class PeerFileTest : public ::testing::TestWithParam<PeerCase> {};
@@ -58,8 +60,9 @@ TEST_P(PeerFileTest, ReadsTheBytesThatThePeerConvertsToBinary) {
         << ReadFileBytes(dir.File("peer.log"));
 
     CImageFile file;
-    ASSERT_TRUE(file.Open(dir.File("out.mot").c_str(), 1));
-    file.ReadSRecordHeader();
+    ASSERT_TRUE(file.Open(dir.File(peer.file).c_str(), 1));
+    // As a load starts: the text decides between S-records and Intel HEX.
+    FindFileKind(file.m_nKind)->pStartReading(file);
     std::vector<Piece> pieces = ReadAllPieces(file);
     ASSERT_FALSE(pieces.empty());
     EXPECT_STRNE("", file.m_szModuleName);
@@ -80,7 +83,7 @@ TEST_P(PeerFileTest, ReadsTheBytesThatThePeerConvertsToBinary) {
     EXPECT_EQ(peer.dataBytes, byteCount);
 
     if (peer.endsWithS5) {
-        std::string text = ReadFileBytes(dir.File("out.mot"));
+        std::string text = ReadFileBytes(dir.File(peer.file));
         EXPECT_TRUE(file.m_bNotSRecord);
         EXPECT_EQ("unknown record type S5", file.GetBadLineReason());
         EXPECT_EQ(static_cast<uint32_t>(std::count(text.begin(), text.end(), '\n')), file.GetBadLineNumber());
@@ -90,6 +93,7 @@ TEST_P(PeerFileTest, ReadsTheBytesThatThePeerConvertsToBinary) {
 }
 
 constexpr const char* kObjcopyToBinary = "objcopy -I srec -O binary out.mot back.bin";
+constexpr const char* kObjcopyIntelHexToBinary = "objcopy -I ihex -O binary out.hex back.bin";
 
 INSTANTIATE_TEST_SUITE_P(
     Peers, PeerFileTest,
@@ -117,7 +121,28 @@ INSTANTIATE_TEST_SUITE_P(
                  "srec_cat out.mot -motorola -offset -0x7FFF0000 -o back.bin -binary", 3000, false},
         PeerCase{"SrecCatDefaultWithCount", "srec_cat",
                  "srec_cat a.bin -binary -offset 0x100 -o out.mot -motorola",
-                 "srec_cat out.mot -motorola -offset -0x100 -o back.bin -binary", 3000, true}),
+                 "srec_cat out.mot -motorola -offset -0x100 -o back.bin -binary", 3000, true},
+        // Below 1 MiB objcopy writes segment (02) records, above it linear
+        // (04) ones; its records are cut at every 64 KiB boundary.
+        PeerCase{"ObjcopyIntelHexSegmentsAcross64KiB", "objcopy",
+                 "objcopy -I binary -O ihex --change-addresses 0x1FF00 a.bin out.hex",
+                 kObjcopyIntelHexToBinary, 3000, false, "out.hex"},
+        PeerCase{"ObjcopyIntelHexLinearNearTheTop", "objcopy",
+                 "objcopy -I binary -O ihex --change-addresses 0xFFFFF000 b.bin out.hex",
+                 kObjcopyIntelHexToBinary, 1000, false, "out.hex"},
+        PeerCase{"SrecCatIntelHex16BitLength32", "srec_cat",
+                 "srec_cat a.bin -binary -offset 0x100 b.bin -binary -offset 0x8000 -o out.hex -intel "
+                 "-address-length=2 -obs=32",
+                 "srec_cat out.hex -intel -offset -0x100 -o back.bin -binary", 4000, false, "out.hex"},
+        PeerCase{"SrecCatIntelHex20BitLength16", "srec_cat",
+                 "srec_cat a.bin -binary -offset 0x1FF00 b.bin -binary -offset 0xFFC00 -o out.hex -intel "
+                 "-address-length=3 -obs=16",
+                 "srec_cat out.hex -intel -offset -0x1FF00 -o back.bin -binary", 4000, false, "out.hex"},
+        PeerCase{
+            "SrecCatIntelHex32BitLength255", "srec_cat",
+            "srec_cat a.bin -binary -offset 0x7FFFFF00 b.bin -binary -offset 0x80010000 -o out.hex -intel "
+            "-address-length=4 -obs=255",
+            "srec_cat out.hex -intel -offset -0x7FFFFF00 -o back.bin -binary", 4000, false, "out.hex"}),
     [](const ::testing::TestParamInfo<PeerCase>& info) { return info.param.name; });
 
 }  // namespace

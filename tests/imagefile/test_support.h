@@ -94,4 +94,22 @@ inline std::string SRecordLine(char type, uint32_t address, const Bytes& data) {
     return line + digits;
 }
 
+// An Intel HEX record in upper case with a correct count and checksum, built
+// here independently of the writer under test.
+inline std::string IntelHexLine(int type, uint32_t offset, const Bytes& data) {
+    std::vector<int> fields = {static_cast<int>(data.size()), static_cast<int>(offset >> 8 & 0xFF),
+                               static_cast<int>(offset & 0xFF), type};
+    fields.insert(fields.end(), data.begin(), data.end());
+    int sum = 0;
+    std::string line = ":";
+    char digits[3];
+    for (int field : fields) {
+        sum += field;
+        std::snprintf(digits, sizeof digits, "%02X", field & 0xFF);
+        line += digits;
+    }
+    std::snprintf(digits, sizeof digits, "%02X", -sum & 0xFF);
+    return line + digits;
+}
+
 }  // namespace test_support

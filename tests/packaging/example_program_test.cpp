@@ -45,7 +45,7 @@ const std::string kFirmwareAreas =
     " H'0000091A - H'00000BFF      Length : H'000002E6\n"
     " H'00001000 - H'0000103F      Length : H'00000040\n";
 
-TEST_F(ExampleProgramTest, SavesAsFprAndSRecordsAndLoadsBackEveryAreaAndByte) {
+TEST_F(ExampleProgramTest, SavesAsFprIntelHexAndSRecordsAndLoadsBackEveryAreaAndByte) {
     const CProgramRun toFpr = Run({"firmware.mot", "-o", "fw.fpr"});
     EXPECT_EQ(0, toFpr.nExitStatus) << toFpr.strOut << toFpr.strErr;
     EXPECT_EQ(kFirmwareAreas, AreaLines(toFpr.strOut));
@@ -55,7 +55,9 @@ TEST_F(ExampleProgramTest, SavesAsFprAndSRecordsAndLoadsBackEveryAreaAndByte) {
     // Without a terminal the status bar draws nothing.
     EXPECT_EQ(std::string::npos, toFpr.strOut.find('\r'));
 
-    EXPECT_EQ(0, Run({"fw.fpr", "-o", "fw.mot"}).nExitStatus);
+    EXPECT_EQ(0, Run({"fw.fpr", "-o", "fw.ihx"}).nExitStatus);
+    EXPECT_EQ(':', ReadFileBytes(m_scratch / "fw.ihx")[0]);
+    EXPECT_EQ(0, Run({"fw.ihx", "-o", "fw.mot"}).nExitStatus);
     const CProgramRun again = Run({"fw.mot", "-o", "again.cde"});
     EXPECT_EQ(0, again.nExitStatus);
     EXPECT_EQ(kFirmwareAreas, AreaLines(again.strOut));

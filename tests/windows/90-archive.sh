@@ -42,6 +42,10 @@ if cmake --build --preset release -j2 --target korvelt-image >"$archive-native.l
         "$(cd "$run/linux" && "$native/examples/korvelt-image/korvelt-image" firmware.mot -o fw.fpr </dev/null | untimed; echo "exit $?")" \
         "$(cd "$run/windows" && win "$folder/korvelt-image.exe" firmware.mot -o fw.fpr </dev/null | untimed; echo "exit $?")"
     check_files "the unpacked korvelt-image.exe writes the bytes of the Linux one" "$run/linux/fw.fpr" "$run/windows/fw.fpr"
+    check "the unpacked korvelt-image.exe saves firmware.mot as Intel HEX as the Linux one does" \
+        "$(cd "$run/linux" && "$native/examples/korvelt-image/korvelt-image" firmware.mot -o fw.ihx </dev/null | untimed; echo "exit $?")" \
+        "$(cd "$run/windows" && win "$folder/korvelt-image.exe" firmware.mot -o fw.ihx </dev/null | untimed; echo "exit $?")"
+    check_files "the unpacked korvelt-image.exe writes the Intel HEX bytes of the Linux one" "$run/linux/fw.ihx" "$run/windows/fw.ihx"
 else
     fail "the Linux korvelt-image builds (log: $archive-native.log)"
 fi
