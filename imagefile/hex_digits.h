@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #if defined(__i386__) || defined(__x86_64__)
 #define KORVELT_HEX_PAIRS_SSE2 1
@@ -151,3 +153,10 @@ inline char* PutHexNumber(char* p, uint32_t value, int nMinDigits, const char* p
     for (int i = nDigits - 1; i >= 0; --i) *p++ = pszDigits[(value >> (4 * i)) & 0x0F];
     return p;
 }
+
+// How the readers' diagnostics name a character: as it is when it prints,
+// else by its code ("'Z'", "0x20").
+std::string NameCharacter(char c);
+// "invalid hexadecimal digit 'Z' in column 9": nColumn counts from 0, the
+// text from 1, as editors and compilers count.
+std::string DescribeNonHexDigit(char c, size_t nColumn);

@@ -142,7 +142,7 @@ private:
     std::string m_strWriteError;
     uint32_t m_nLineNumber;
     std::string m_strBadLineReason;
-    // The S-record lines read so far.
+    // The lines of a text file (S-record or Intel HEX) read so far.
     uint32_t m_nLinesRead;
 
     // Intel HEX reading: what the last type 02 or 04 record set, and the part

@@ -41,16 +41,6 @@ size_t TextLength(const char* pLine, size_t nLength) {
     return nLength > 0 && pLine[nLength - 1] == '\n' ? nLength - 1 : nLength;
 }
 
-std::string NameCharacter(char c) {
-    const unsigned char code = static_cast<unsigned char>(c);
-    char szName[8];
-    if (code > 0x20 && code < 0x7F)
-        std::snprintf(szName, sizeof szName, "'%c'", c);
-    else
-        std::snprintf(szName, sizeof szName, "0x%02X", code);
-    return szName;
-}
-
 CHexRecord Bad(std::string reason) {
     CHexRecord record;
     record.reason = std::move(reason);
@@ -106,8 +96,7 @@ CHexRecord ParseRecord(const char* pLine, size_t nLength, bool bTooLong, uint8_t
     if (nFlags & kNotHexPair) {
         for (size_t nColumn = 1; nColumn < std::min(nText, nRecordEnd); ++nColumn)
             if (!IsHexDigit(pLine[nColumn]))
-                return Bad("invalid hexadecimal digit " + NameCharacter(pLine[nColumn]) + " in column " +
-                           std::to_string(nColumn + 1));
+                return Bad(DescribeNonHexDigit(pLine[nColumn], nColumn));
         return Bad(nText < std::max(nRecordEnd, kRecordOverhead) ? "record cut short"
                                                                  : "characters after the checksum");
     }

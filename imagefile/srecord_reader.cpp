@@ -35,17 +35,6 @@ uint32_t DecodeBytes(const char* p, const char* pEnd, uint8_t* pOut, uint32_t nM
     return n;
 }
 
-// A character that prints is named as it is, any other by its code.
-std::string NameCharacter(char c) {
-    const unsigned char code = static_cast<unsigned char>(c);
-    char szName[8];
-    if (code > 0x20 && code < 0x7F)
-        std::snprintf(szName, sizeof szName, "'%c'", c);
-    else
-        std::snprintf(szName, sizeof szName, "0x%02X", code);
-    return szName;
-}
-
 std::string UnknownTypeReason(char type) {
     const unsigned char code = static_cast<unsigned char>(type);
     if (code > 0x20 && code < 0x7F) return std::string("unknown record type S") + type;
@@ -61,11 +50,6 @@ enum class ELineFault { kNone, kTooLong, kNotARecord, kNonHexDigit, kChecksum, k
 
 bool IsLineEnd(char c) {
     return c == '\0' || c == '\n';
-}
-
-std::string DescribeNonHexDigit(char c, int nColumn) {
-    // Columns counted from 1, as editors and compilers count them.
-    return "invalid hexadecimal digit " + NameCharacter(c) + " in column " + std::to_string(nColumn + 1);
 }
 
 }  // namespace
