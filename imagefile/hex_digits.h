@@ -9,7 +9,8 @@
 #include <emmintrin.h>
 #endif
 
-// Hexadecimal digits for the S-record reader and writer, kept in one place.
+// Hexadecimal digits for the readers and writers of the text formats
+// (S-record, Intel HEX), kept in one place.
 
 // The digit value of every character code: 0-15 for a hexadecimal digit of
 // either case, kNotHexDigit for any other character. A table rather than
