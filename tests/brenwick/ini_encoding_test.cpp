@@ -146,6 +146,9 @@ TEST(IniEncoding, AUtf8FileThatEndsInsideACharacterReadsBackAsItWasRead) {
         EXPECT_EQ("v?", Get(again, "s", "k")) << pszTail;
         EXPECT_EQ(profile.Render(), again.Render()) << pszTail;
     }
+    // Such a line is written as it reads, characters of four bytes and all.
+    const CIniProfile profile("\xEF\xBB\xBF[s]\r\nk=\xF0\x9F\x98\x80\xE4\xB8\xAD\xF1");
+    EXPECT_EQ("\xEF\xBB\xBF[s]\r\nk=\xF0\x9F\x98\x80\xE4\xB8\xAD\xEF\xBF\xBD\r\n", profile.Render());
 }
 
 #if defined(_WIN32)
