@@ -32,6 +32,7 @@
 
 #include "brenwick/brenwick_exports.h"
 #include "brenwick/platform/portable_platform.h"
+#include "brenwick/platform/text_encoding.h"
 #include "escaped_text.h"
 #include "tests/brenwick/test_call_block.h"
 #if defined(_WIN32)
@@ -216,6 +217,8 @@ std::u16string ZovText(CRandom& random) {
     return Join(random, lines);
 }
 
+// Unlike the engine's encoder, which writes a lone surrogate as U+FFFD, this
+// one writes its three bytes: the service must read bytes of no character.
 void AppendUtf8(std::string& bytes, char32_t c) {
     if (c < 0x80) {
         bytes += static_cast<char>(c);
@@ -255,14 +258,8 @@ std::string FileBytes(CRandom& random, const std::u16string& text) {
                 AppendUtf8(bytes, c);
         }
     } else {
-        const bool bBigEndian = nEncoding == 9;
-        bytes = bBigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (char16_t c : text) {
-            const char cHigh = static_cast<char>(c >> 8);
-            const char cLow = static_cast<char>(c & 0xFF);
-            bytes += bBigEndian ? cHigh : cLow;
-            bytes += bBigEndian ? cLow : cHigh;
-        }
+        const ETextEncoding encoding = nEncoding == 9 ? ETextEncoding::kUtf16Be : ETextEncoding::kUtf16Le;
+        bytes = ByteOrderMark(encoding) + EncodeText(encoding, text);
     }
     // Wine is not stable on an odd-length UTF-16 file: it reads the last
     // byte with a byte of whatever memory lies behind it as one unit, so
