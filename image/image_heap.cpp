@@ -102,16 +102,19 @@ void CImageHeap::ReleaseChunk(CChunk* pChunk) {
     UnmapPageChunk(pChunk);
 }
 
-CImageHeap::CChunk* CImageHeap::FindChunk(const void* p) const {
+CImageHeap::CChunk* CImageHeap::ChunkAt(const void* p) {
     // Chunks are aligned to their size, so the chunk that would hold p is
     // known without reading anything.
-    CChunk* const pChunk = reinterpret_cast<CChunk*>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t(kPageChunkSize - 1));
+    return reinterpret_cast<CChunk*>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t(kPageChunkSize - 1));
+}
+
+CImageHeap::CChunk* CImageHeap::FindChunk(const void* p) const {
+    CChunk* const pChunk = ChunkAt(p);
     return std::binary_search(m_chunks.begin(), m_chunks.end(), pChunk) ? pChunk : nullptr;
 }
 
 CImageHeap* CImageHeap::OfBlock(const CDataBlock& block) {
-    if (!block.m_bInHeap) return nullptr;
-    return reinterpret_cast<const CChunk*>(reinterpret_cast<uintptr_t>(&block) & ~uintptr_t(kPageChunkSize - 1))->pHeap;
+    return block.m_bInHeap ? ChunkAt(&block)->pHeap : nullptr;
 }
 
 CDataBlock* CImageHeap::NewBlock(uint32_t nStart, uint32_t nLength) {

@@ -59,6 +59,8 @@ private:
     static CImageHeap* OfBlock(const CDataBlock& block);
     CChunk* NewChunk();
     void ReleaseChunk(CChunk* pChunk);
+    // The chunk that would hold p, were p in a chunk.
+    static CChunk* ChunkAt(const void* p);
     // The chunk of the heap that holds p, or null; p is not read.
     CChunk* FindChunk(const void* p) const;
     uint8_t* AllocateInChunk(uint32_t nBytes);
